@@ -1,0 +1,91 @@
+#pragma once
+// The installer's one window (template 103) and the holder of all installation state.
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "app/Controls.h"
+#include "platform/Platform.h"
+#include "ports/PortInventory.h"
+#include "resources/resource.h"
+
+// The selected row of the connection-kind list.
+enum PortKind : std::int32_t {
+    PORT_KIND_SERIAL = 0,
+    PORT_KIND_USB = 1,
+    PORT_KIND_PARALLEL = 2,
+    PORT_KIND_TCPIP = 3,
+};
+
+class MainDialog : public platform::DialogHandler {
+public:
+    MainDialog(platform::Platform& platform, unsigned updateDataMessage);
+    ~MainDialog() override;
+    MainDialog(const MainDialog&) = delete;
+    MainDialog& operator=(const MainDialog&) = delete;
+
+    // Runs the dialog modally; IDOK or IDCANCEL.
+    int doModal();
+
+    // Moves the members into the controls (saveAndValidate false) or back (true).
+    bool exchangeData(bool saveAndValidate);
+
+    // DialogHandler
+    bool onInitDialog(platform::DialogWindow& window) override;
+    void onCommand(int id, int notifyCode) override;
+    bool onMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam, std::intptr_t& result) override;
+    void onClose() override;
+    void onDestroy() override;
+
+    std::intptr_t onMyUpdateData(std::uintptr_t wParam, std::intptr_t lParam);
+    void onOK();
+    void onCancel();
+
+    void fillConnectionKindList();
+    // Track-select off, grid lines and full-row selection on, every other bit kept.
+    void applyConnectionKindListStyle();
+    void refreshPortInventory();
+    // Puts "请选择打印机型号" at the head of the model drop-down and selects it.
+    void insertModelPrompt();
+    // The body of the start-up worker; `dialog` is the MainDialog.
+    static unsigned long startupThreadProc(void* dialog);
+
+    // SendMessageA(dialog, "MyUpdateData", 0, 0).
+    std::intptr_t sendUpdateData();
+
+    // Controls, bound by exchangeData.
+    Button installButton;
+    ProgressBar progressBar;
+    ComboBox modelCombo;
+    ListView connectionKindList;
+
+    std::int32_t setAsDefault = 1;
+    std::string statusText;
+    std::int32_t receiptGroup4Size = 0;
+    std::int32_t receiptGroup3Size = 0;
+    std::int32_t receiptGroup2Size = 0;
+    std::int32_t receiptGroup1Size = 0;
+    std::int32_t labelGroupSize = 0;
+    std::int32_t modelRow = 0;
+    // Before the first press no row has been read; the serial kind is the row selected first.
+    std::int32_t portKind = PORT_KIND_SERIAL;
+    std::int32_t baudRate = 9600;
+    PortInventory inventory;
+    StringList printerNames;
+    StringList printerPorts;
+    std::string chosenPort;
+    std::int32_t isWow64 = 0;
+    std::int32_t parity = 0;
+    std::int32_t dataBits = 0;
+    std::int32_t stopBits = 0;
+
+private:
+    // True once the window is closing: the start-up worker takes no further step.
+    bool closing() const { return closing_.load(); }
+
+    platform::Platform& platform_;
+    unsigned updateDataMessage_;
+    platform::DialogWindow* window_ = nullptr;
+    platform::ThreadHandle startupThread_;
+    std::atomic<bool> closing_{false};
+};

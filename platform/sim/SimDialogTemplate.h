@@ -1,0 +1,61 @@
+#pragma once
+// Dialog templates of the simulated machine, read from the program's own resource script
+// so that the simulated dialogs have exactly the controls, texts and styles of the real ones.
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+struct SimControl {
+    int id = 0;
+    std::string className;  // "Button", "Static", "Edit", "ComboBox", "SysListView32", ...
+    std::string text;       // code page 936
+    std::vector<std::string> styles;
+    int x = 0, y = 0, width = 0, height = 0;
+
+    bool hasStyle(const std::string& style) const;
+
+    // Live state.
+    bool enabled = true;
+    int check = 0;
+    std::vector<std::string> items;  // drop-down entries
+    int curSel = -1;
+    struct Column {
+        std::string text;
+        int format = 0;
+        int width = 0;
+    };
+    std::vector<Column> columns;
+    struct Row {
+        std::vector<std::string> texts;
+        std::uint32_t state = 0;
+    };
+    std::vector<Row> rows;
+    std::uint32_t extendedStyle = 0;
+    int position = 0;
+};
+
+struct SimDialogTemplate {
+    int id = 0;
+    std::string caption;  // code page 936
+    int x = 0, y = 0, width = 0, height = 0;
+    std::vector<std::string> styles;
+    std::vector<std::string> extendedStyles;
+    std::string fontName;  // code page 936
+    int fontSize = 0;
+    std::vector<SimControl> controls;
+};
+
+// Parses the DIALOGEX templates of a resource script (UTF-8, one CONTROL per line) and the
+// #define lines of the header it names for symbolic ids. Texts are converted to code page 936.
+std::map<int, SimDialogTemplate> parseDialogTemplates(const std::string& rcText, const std::string& headerText);
+
+// Reads resources/DriverInstaller.rc and resources/resource.h of the source tree.
+const std::map<int, SimDialogTemplate>& installerDialogTemplates();
+
+// UTF-8 to code page 936.
+std::string utf8ToCp936(const std::string& utf8);
+
+}  // namespace sim

@@ -1,0 +1,33 @@
+#pragma once
+// A simulated Windows machine: the registry, spooler, threads and user interface the logic
+// runs against natively.
+#include "platform/Platform.h"
+#include "platform/sim/SimRegistry.h"
+#include "platform/sim/SimSpooler.h"
+#include "platform/sim/SimThreads.h"
+#include "platform/sim/SimUi.h"
+
+namespace sim {
+
+class SimMachine {
+public:
+    SimMachine() : platform_{registry, spooler, threads, ui} {}
+    SimMachine(const SimMachine&) = delete;
+    SimMachine& operator=(const SimMachine&) = delete;
+
+    platform::Platform& platform() { return platform_; }
+
+    // The ports and serial device map of a fresh desktop: COM1, LPT1 and the print-to-file port.
+    void installDefaultPorts();
+
+    SimUi ui;
+    SimRegistry registry;
+    SimSpooler spooler;
+    // Declared last so that its threads are joined before anything they use goes away.
+    SimThreads threads;
+
+private:
+    platform::Platform platform_;
+};
+
+}  // namespace sim

@@ -1,0 +1,488 @@
+#include "platform/sim/SimUi.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "platform/WinConstants.h"
+#include "platform/sim/SimText.h"
+
+namespace sim {
+
+using namespace std::chrono_literals;
+
+SimDialog::SimDialog(SimUi& ui, platform::DialogHandler& handler, const SimDialogTemplate& dialogTemplate)
+    : ui_(ui), handler_(handler), template_(dialogTemplate) {}
+
+template <typename F>
+auto SimDialog::onWindowThread(F&& body, decltype(body()) failure) -> decltype(body()) {
+    if (ui_.onWindowThread()) {
+        if (destroyed_) {
+            std::lock_guard lock(ui_.mutex_);
+            ++ui_.callsAfterDestroy_;
+            return failure;
+        }
+        return body();
+    }
+    auto result = failure;
+    if (!ui_.sendToWindow(*this, [&] { result = body(); })) return failure;
+    return result;
+}
+
+SimControl& SimDialog::controlRef(int id) {
+    for (auto& control : template_.controls) {
+        if (control.id == id) return control;
+    }
+    throw std::out_of_range("no control " + std::to_string(id) + " in dialog " + std::to_string(template_.id));
+}
+
+const SimControl& SimDialog::control(int id) const { return const_cast<SimDialog*>(this)->controlRef(id); }
+
+bool SimDialog::setItemText(int id, const std::string& text) {
+    return onWindowThread(
+        [&] {
+            controlRef(id).text = text;
+            return true;
+        },
+        false);
+}
+
+std::string SimDialog::itemText(int id) {
+    return onWindowThread(
+        [&] {
+            const SimControl& c = controlRef(id);
+            if (c.className == "ComboBox") {
+                return c.curSel >= 0 ? c.items[static_cast<std::size_t>(c.curSel)] : std::string();
+            }
+            return c.text;
+        },
+        std::string());
+}
+
+void SimDialog::enableItem(int id, bool enable) {
+    onWindowThread(
+        [&] {
+            controlRef(id).enabled = enable;
+            return true;
+        },
+        false);
+}
+
+bool SimDialog::isItemEnabled(int id) {
+    return onWindowThread([&] { return controlRef(id).enabled; }, false);
+}
+
+int SimDialog::buttonCheck(int id) {
+    return onWindowThread([&] { return controlRef(id).check; }, 0);
+}
+
+void SimDialog::setButtonCheck(int id, int state) {
+    onWindowThread(
+        [&] {
+            controlRef(id).check = state;
+            return true;
+        },
+        false);
+}
+
+void SimDialog::comboReset(int id) {
+    onWindowThread(
+        [&] {
+            SimControl& c = controlRef(id);
+            c.items.clear();
+            c.curSel = -1;
+            return true;
+        },
+        false);
+}
+
+int SimDialog::comboAdd(int id, const std::string& text) {
+    return onWindowThread(
+        [&] {
+            SimControl& c = controlRef(id);
+            c.items.push_back(text);
+            return static_cast<int>(c.items.size()) - 1;
+        },
+        win::CB_ERR);
+}
+
+int SimDialog::comboInsert(int id, int index, const std::string& text) {
+    return onWindowThread(
+        [&] {
+            SimControl& c = controlRef(id);
+            const int count = static_cast<int>(c.items.size());
+            if (index > count) return win::CB_ERR;
+            const int at = index < 0 ? count : index;
+            c.items.insert(c.items.begin() + at, text);
+            // The list keeps its selection on the same entry.
+            if (c.curSel >= at) ++c.curSel;
+            return at;
+        },
+        win::CB_ERR);
+}
+
+int SimDialog::comboSetCurSel(int id, int index) {
+    return onWindowThread(
+        [&] {
+            SimControl& c = controlRef(id);
+            if (index < 0 || index >= static_cast<int>(c.items.size())) {
+                c.curSel = -1;
+                return win::CB_ERR;
+            }
+            c.curSel = index;
+            return index;
+        },
+        win::CB_ERR);
+}
+
+int SimDialog::comboCurSel(int id) {
+    return onWindowThread([&] { return controlRef(id).curSel; }, win::CB_ERR);
+}
+
+int SimDialog::comboCount(int id) {
+    return onWindowThread([&] { return static_cast<int>(controlRef(id).items.size()); }, win::CB_ERR);
+}
+
+std::string SimDialog::comboItemText(int id, int index) {
+    return onWindowThread(
+        [&] {
+            const SimControl& c = controlRef(id);
+            if (index < 0 || index >= static_cast<int>(c.items.size())) return std::string();
+            return c.items[static_cast<std::size_t>(index)];
+        },
+        std::string());
+}
+
+bool SimDialog::listDeleteAllItems(int id) {
+    return onWindowThread(
+        [&] {
+            controlRef(id).rows.clear();
+            return true;
+        },
+        false);
+}
+
+int SimDialog::listHeaderColumnCount(int id) {
+    return onWindowThread([&] { return static_cast<int>(controlRef(id).columns.size()); }, -1);
+}
+
+bool SimDialog::listDeleteColumn(int id, int column) {
+    return onWindowThread(
+        [&] {
+            SimControl& c = controlRef(id);
+            if (column < 0 || column >= static_cast<int>(c.columns.size())) return false;
+            c.columns.erase(c.columns.begin() + column);
+            for (auto& row : c.rows) {
+                if (column < static_cast<int>(row.texts.size())) row.texts.erase(row.texts.begin() + column);
+            }
+            return true;
+        },
+        false);
+}
+
+std::uint32_t SimDialog::listExtendedStyle(int id) {
+    return onWindowThread([&] { return controlRef(id).extendedStyle; }, 0u);
+}
+
+void SimDialog::listSetExtendedStyle(int id, std::uint32_t mask, std::uint32_t style) {
+    onWindowThread(
+        [&] {
+            SimControl& c = controlRef(id);
+            c.extendedStyle = mask == 0 ? style : ((c.extendedStyle & ~mask) | (style & mask));
+            return true;
+        },
+        false);
+}
+
+int SimDialog::listInsertColumn(int id, int column, const std::string& text, int format) {
+    return onWindowThread(
+        [&] {
+            SimControl& c = controlRef(id);
+            const int count = static_cast<int>(c.columns.size());
+            const int at = std::clamp(column, 0, count);
+            c.columns.insert(c.columns.begin() + at, SimControl::Column{text, format, 0});
+            for (auto& row : c.rows) {
+                if (at <= static_cast<int>(row.texts.size())) row.texts.insert(row.texts.begin() + at, std::string());
+            }
+            return at;
+        },
+        -1);
+}
+
+bool SimDialog::listSetColumnWidth(int id, int column, int width) {
+    return onWindowThread(
+        [&] {
+            SimControl& c = controlRef(id);
+            if (column < 0 || column >= static_cast<int>(c.columns.size())) return false;
+            c.columns[static_cast<std::size_t>(column)].width = width;
+            return true;
+        },
+        false);
+}
+
+int SimDialog::listInsertItem(int id, int index, const std::string& text) {
+    return onWindowThread(
+        [&] {
+            SimControl& c = controlRef(id);
+            const int count = static_cast<int>(c.rows.size());
+            const int at = (index < 0 || index > count) ? count : index;
+            SimControl::Row row;
+            row.texts.assign(std::max<std::size_t>(c.columns.size(), 1), std::string());
+            row.texts[0] = text;
+            c.rows.insert(c.rows.begin() + at, row);
+            return at;
+        },
+        -1);
+}
+
+bool SimDialog::listSetItemText(int id, int item, int subItem, const std::string& text) {
+    return onWindowThread(
+        [&] {
+            SimControl& c = controlRef(id);
+            if (item < 0 || item >= static_cast<int>(c.rows.size()) || subItem < 0) return false;
+            auto& texts = c.rows[static_cast<std::size_t>(item)].texts;
+            if (subItem > 0 && subItem >= static_cast<int>(c.columns.size())) return false;
+            if (subItem >= static_cast<int>(texts.size())) texts.resize(static_cast<std::size_t>(subItem) + 1);
+            texts[static_cast<std::size_t>(subItem)] = text;
+            return true;
+        },
+        false);
+}
+
+bool SimDialog::listSetItemState(int id, int item, std::uint32_t state, std::uint32_t mask) {
+    return onWindowThread(
+        [&] {
+            SimControl& c = controlRef(id);
+            const int count = static_cast<int>(c.rows.size());
+            if (item >= count || item < -1) return false;
+            auto apply = [&](SimControl::Row& row) { row.state = (row.state & ~mask) | (state & mask); };
+            if (item == -1) {
+                for (auto& row : c.rows) apply(row);
+                return true;
+            }
+            // A single-selection list lets one row be selected: selecting a row deselects the rest.
+            if (c.hasStyle("LVS_SINGLESEL") && (mask & state & win::LVIS_SELECTED) != 0) {
+                for (auto& row : c.rows) row.state &= ~win::LVIS_SELECTED;
+            }
+            apply(c.rows[static_cast<std::size_t>(item)]);
+            return true;
+        },
+        false);
+}
+
+int SimDialog::listItemCount(int id) {
+    return onWindowThread([&] { return static_cast<int>(controlRef(id).rows.size()); }, 0);
+}
+
+std::uint32_t SimDialog::listItemState(int id, int item, std::uint32_t mask) {
+    return onWindowThread(
+        [&] {
+            const SimControl& c = controlRef(id);
+            if (item < 0 || item >= static_cast<int>(c.rows.size())) return 0u;
+            return c.rows[static_cast<std::size_t>(item)].state & mask;
+        },
+        0u);
+}
+
+std::string SimDialog::listItemText(int id, int item, int subItem) {
+    return onWindowThread(
+        [&] {
+            const SimControl& c = controlRef(id);
+            if (item < 0 || item >= static_cast<int>(c.rows.size()) || subItem < 0) return std::string();
+            const auto& texts = c.rows[static_cast<std::size_t>(item)].texts;
+            return subItem < static_cast<int>(texts.size()) ? texts[static_cast<std::size_t>(subItem)] : std::string();
+        },
+        std::string());
+}
+
+int SimDialog::progressSetPos(int id, int position) {
+    return onWindowThread(
+        [&] {
+            SimControl& c = controlRef(id);
+            const int previous = c.position;
+            c.position = std::clamp(position, 0, 100);
+            return previous;
+        },
+        0);
+}
+
+std::intptr_t SimDialog::sendRegistered(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+    return onWindowThread(
+        [&] {
+            std::intptr_t result = 0;
+            handler_.onMessage(message, wParam, lParam, result);
+            return result;
+        },
+        std::intptr_t{0});
+}
+
+void SimDialog::endDialog(int result) {
+    onWindowThread(
+        [&] {
+            ended_ = true;
+            result_ = result;
+            return true;
+        },
+        false);
+}
+
+void SimDialog::waitForThread(const platform::ThreadHandle& thread) {
+    auto finished = [&] { return thread.state() == nullptr || thread.state()->finished(); };
+    if (ui_.onWindowThread()) {
+        ui_.pump(finished);
+        return;
+    }
+    while (!finished()) std::this_thread::sleep_for(1ms);
+}
+
+void SimDialog::userSelectCombo(int id, int index) {
+    SimControl& c = controlRef(id);
+    if (!c.enabled) return;
+    c.curSel = (index >= 0 && index < static_cast<int>(c.items.size())) ? index : -1;
+    handler_.onCommand(id, win::CBN_SELCHANGE);
+}
+
+void SimDialog::userClick(int id) {
+    SimControl& c = controlRef(id);
+    if (!c.enabled) return;
+    if (c.hasStyle("BS_AUTOCHECKBOX")) c.check = c.check == win::BST_CHECKED ? win::BST_UNCHECKED : win::BST_CHECKED;
+    handler_.onCommand(id, win::BN_CLICKED);
+}
+
+void SimDialog::userSelectListRow(int id, int row) {
+    SimControl& c = controlRef(id);
+    for (auto& r : c.rows) r.state &= ~win::LVIS_SELECTED;
+    if (row >= 0 && row < static_cast<int>(c.rows.size())) {
+        c.rows[static_cast<std::size_t>(row)].state |= win::LVIS_SELECTED;
+    }
+}
+
+void SimDialog::userType(int id, const std::string& text) { controlRef(id).text = text; }
+
+void SimDialog::userCloseBox() { handler_.onClose(); }
+
+SimUi::SimUi() = default;
+
+unsigned SimUi::registerWindowMessage(const std::string& name) {
+    std::lock_guard lock(mutex_);
+    const std::string key = asciiLower(name);
+    auto it = registeredMessages_.find(key);
+    if (it != registeredMessages_.end()) return it->second;
+    // Registered messages live in 0xC000 to 0xFFFF.
+    const unsigned id = 0xC000u + static_cast<unsigned>(registeredMessages_.size());
+    registeredMessages_[key] = id;
+    return id;
+}
+
+bool SimUi::onWindowThread() const {
+    std::lock_guard lock(mutex_);
+    return windowThread_ && *windowThread_ == std::this_thread::get_id();
+}
+
+bool SimUi::sendToWindow(SimDialog& dialog, std::function<void()> body) {
+    auto task = std::make_shared<Task>();
+    task->body = std::move(body);
+    task->dialog = &dialog;
+    std::unique_lock lock(mutex_);
+    if (dialog.destroyed_) {
+        ++callsAfterDestroy_;
+        return false;
+    }
+    tasks_.push_back(task);
+    changed_.notify_all();
+    changed_.wait(lock, [&] { return task->done || task->abandoned; });
+    return task->done;
+}
+
+void SimUi::pump(const std::function<bool()>& stop) {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        lock.unlock();
+        const bool stopNow = stop();
+        lock.lock();
+        if (stopNow) return;
+        if (tasks_.empty()) {
+            changed_.wait_for(lock, 2ms);
+            continue;
+        }
+        auto task = tasks_.front();
+        tasks_.pop_front();
+        if (task->dialog != nullptr && task->dialog->destroyed_) {
+            task->abandoned = true;
+            changed_.notify_all();
+            continue;
+        }
+        lock.unlock();
+        task->body();
+        lock.lock();
+        task->done = true;
+        changed_.notify_all();
+    }
+}
+
+int SimUi::runModal(int templateId, platform::DialogHandler& handler) {
+    const auto& templates = installerDialogTemplates();
+    auto found = templates.find(templateId);
+    if (found == templates.end()) return -1;
+    SimDialog* dialog = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        if (!windowThread_) windowThread_ = std::this_thread::get_id();
+        dialogs_.push_back(std::make_unique<SimDialog>(*this, handler, found->second));
+        dialog = dialogs_.back().get();
+        live_.push_back(dialog);
+        changed_.notify_all();
+    }
+    handler.onInitDialog(*dialog);
+    pump([&] { return dialog->ended_.load(); });
+    handler.onDestroy();
+    {
+        std::lock_guard lock(mutex_);
+        dialog->destroyed_ = true;
+        std::erase(live_, dialog);
+        for (auto& task : tasks_) {
+            if (task->dialog == dialog) task->abandoned = true;
+        }
+        std::erase_if(tasks_, [&](const auto& task) { return task->dialog == dialog; });
+        changed_.notify_all();
+    }
+    return dialog->result_;
+}
+
+SimDialog* SimUi::topDialog() {
+    std::lock_guard lock(mutex_);
+    return live_.empty() ? nullptr : live_.back();
+}
+
+bool SimUi::asUser(const std::function<void(SimDialog&)>& action) {
+    SimDialog* dialog = topDialog();
+    if (dialog == nullptr) return false;
+    if (onWindowThread()) {
+        action(*dialog);
+        return true;
+    }
+    return sendToWindow(*dialog, [&] { action(*dialog); });
+}
+
+bool SimUi::waitUntil(const std::function<bool(SimDialog&)>& condition, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        bool holds = false;
+        if (asUser([&](SimDialog& dialog) { holds = condition(dialog); }) && holds) return true;
+        std::this_thread::sleep_for(2ms);
+    }
+    return false;
+}
+
+std::vector<SimDialog*> SimUi::dialogs() {
+    std::lock_guard lock(mutex_);
+    std::vector<SimDialog*> all;
+    for (auto& dialog : dialogs_) all.push_back(dialog.get());
+    return all;
+}
+
+int SimUi::callsAfterDestroy() const {
+    std::lock_guard lock(mutex_);
+    return callsAfterDestroy_;
+}
+
+}  // namespace sim

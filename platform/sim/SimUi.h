@@ -1,0 +1,133 @@
+#pragma once
+// The user interface of the simulated machine. Dialogs are data (controls with texts, items,
+// selection, enabled state, progress), driven by one window thread exactly as a Win32
+// dialog is: a control operation from another thread is queued to the window thread and the
+// caller waits, like a sent message; once the window is destroyed such calls fail at once.
+// A test plays the user through `asUser`, which runs on the window thread between messages.
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/Ui.h"
+#include "platform/sim/SimDialogTemplate.h"
+
+namespace sim {
+
+class SimUi;
+
+class SimDialog : public platform::DialogWindow {
+public:
+    SimDialog(SimUi& ui, platform::DialogHandler& handler, const SimDialogTemplate& dialogTemplate);
+
+    bool setItemText(int id, const std::string& text) override;
+    std::string itemText(int id) override;
+    void enableItem(int id, bool enable) override;
+    bool isItemEnabled(int id) override;
+    int buttonCheck(int id) override;
+    void setButtonCheck(int id, int state) override;
+    void comboReset(int id) override;
+    int comboAdd(int id, const std::string& text) override;
+    int comboInsert(int id, int index, const std::string& text) override;
+    int comboSetCurSel(int id, int index) override;
+    int comboCurSel(int id) override;
+    int comboCount(int id) override;
+    std::string comboItemText(int id, int index) override;
+    bool listDeleteAllItems(int id) override;
+    int listHeaderColumnCount(int id) override;
+    bool listDeleteColumn(int id, int column) override;
+    std::uint32_t listExtendedStyle(int id) override;
+    void listSetExtendedStyle(int id, std::uint32_t mask, std::uint32_t style) override;
+    int listInsertColumn(int id, int column, const std::string& text, int format) override;
+    bool listSetColumnWidth(int id, int column, int width) override;
+    int listInsertItem(int id, int index, const std::string& text) override;
+    bool listSetItemText(int id, int item, int subItem, const std::string& text) override;
+    bool listSetItemState(int id, int item, std::uint32_t state, std::uint32_t mask) override;
+    int listItemCount(int id) override;
+    std::uint32_t listItemState(int id, int item, std::uint32_t mask) override;
+    std::string listItemText(int id, int item, int subItem) override;
+    int progressSetPos(int id, int position) override;
+    std::intptr_t sendRegistered(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    void endDialog(int result) override;
+    void waitForThread(const platform::ThreadHandle& thread) override;
+
+    // What the user does. Call these only on the window thread (inside SimUi::asUser).
+    void userSelectCombo(int id, int index);
+    void userClick(int id);
+    void userSelectListRow(int id, int row);
+    void userType(int id, const std::string& text);
+    void userCloseBox();
+
+    // The state, for tests: read it on the window thread, or after the dialog has ended.
+    const SimDialogTemplate& dialogTemplate() const { return template_; }
+    const SimControl& control(int id) const;
+    bool ended() const { return ended_; }
+    bool destroyed() const { return destroyed_; }
+    int result() const { return result_; }
+
+private:
+    friend class SimUi;
+    SimControl& controlRef(int id);
+    template <typename F>
+    auto onWindowThread(F&& body, decltype(body()) failure) -> decltype(body());
+
+    SimUi& ui_;
+    platform::DialogHandler& handler_;
+    SimDialogTemplate template_;
+    std::atomic<bool> ended_{false};
+    std::atomic<bool> destroyed_{false};
+    std::atomic<int> result_{0};
+};
+
+class SimUi : public platform::Ui {
+public:
+    SimUi();
+    unsigned registerWindowMessage(const std::string& name) override;
+    int runModal(int templateId, platform::DialogHandler& handler) override;
+
+    // Runs `action` on the window thread with the topmost live dialog, between messages, and
+    // waits for it. Returns false when no dialog is open.
+    bool asUser(const std::function<void(SimDialog&)>& action);
+    // Waits until `condition` holds for the topmost live dialog (checked on the window thread).
+    bool waitUntil(const std::function<bool(SimDialog&)>& condition,
+                   std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    // Every dialog shown so far, oldest first; they stay readable after they end.
+    std::vector<SimDialog*> dialogs();
+    // Calls made on a window after it was destroyed: each one a use of a stale window.
+    int callsAfterDestroy() const;
+
+private:
+    friend class SimDialog;
+    struct Task {
+        std::function<void()> body;
+        SimDialog* dialog = nullptr;
+        bool done = false;
+        bool abandoned = false;
+    };
+
+    bool onWindowThread() const;
+    // Queues `body` for the window thread and waits; false when the dialog is gone.
+    bool sendToWindow(SimDialog& dialog, std::function<void()> body);
+    // Runs queued tasks on the window thread until `stop` holds.
+    void pump(const std::function<bool()>& stop);
+    SimDialog* topDialog();
+
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::shared_ptr<Task>> tasks_;
+    std::optional<std::thread::id> windowThread_;
+    std::vector<std::unique_ptr<SimDialog>> dialogs_;
+    std::vector<SimDialog*> live_;
+    std::map<std::string, unsigned> registeredMessages_;
+    int callsAfterDestroy_ = 0;
+};
+
+}  // namespace sim

@@ -1,0 +1,29 @@
+#pragma once
+// The real Windows machine behind the platform interfaces. Free of <windows.h>, so that the
+// program's entry point and the tests can hold one next to logic headers.
+#include "platform/Platform.h"
+#include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32Spooler.h"
+#include "platform/win32/Win32Threads.h"
+#include "platform/win32/Win32Ui.h"
+
+namespace win32 {
+
+class Win32Platform {
+public:
+    Win32Platform() = default;
+    // The bundle refers to the members, so the object stays where it was made.
+    Win32Platform(const Win32Platform&) = delete;
+    Win32Platform& operator=(const Win32Platform&) = delete;
+
+    platform::Platform& platform() { return platform_; }
+
+private:
+    Win32Registry registry_;
+    Win32Spooler spooler_;
+    Win32Threads threads_;
+    Win32Ui ui_;
+    platform::Platform platform_{registry_, spooler_, threads_, ui_};
+};
+
+}  // namespace win32

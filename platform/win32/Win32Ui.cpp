@@ -1,0 +1,92 @@
+#include "platform/win32/Win32Ui.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+
+#include "platform/win32/Win32DialogWindow.h"
+
+namespace win32 {
+namespace {
+
+// Lives on runModal's stack for the whole modal loop; the dialog finds it through DWLP_USER.
+struct DialogSession {
+    platform::DialogHandler& handler;
+    std::unique_ptr<Win32DialogWindow> window;
+};
+
+// The messages whose result a dialog procedure returns itself instead of leaving it in
+// DWLP_MSGRESULT (the list in the DialogProc documentation).
+bool returnsResultDirectly(UINT message) {
+    switch (message) {
+        case WM_CHARTOITEM:
+        case WM_COMPAREITEM:
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLORDLG:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORSCROLLBAR:
+        case WM_CTLCOLORSTATIC:
+        case WM_QUERYDRAGICON:
+        case WM_VKEYTOITEM:
+            return true;
+        default:
+            return false;
+    }
+}
+
+INT_PTR CALLBACK dialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        auto* session = reinterpret_cast<DialogSession*>(lParam);
+        session->window = std::make_unique<Win32DialogWindow>(hwnd);
+        // Stored before the handler runs: its initialisation already sends the dialog messages.
+        SetWindowLongPtrA(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(session));
+        return session->handler.onInitDialog(*session->window) ? TRUE : FALSE;
+    }
+    // Before WM_INITDIALOG (WM_SETFONT and the like) and after WM_DESTROY there is no handler
+    // to tell: the dialog manager's defaults apply.
+    auto* session = reinterpret_cast<DialogSession*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+    if (session == nullptr) return FALSE;
+    platform::DialogHandler& handler = session->handler;
+    switch (message) {
+        case WM_COMMAND:
+            handler.onCommand(LOWORD(wParam), HIWORD(wParam));
+            return TRUE;
+        case WM_CLOSE:
+            handler.onClose();
+            return TRUE;
+        case WM_DESTROY:
+            handler.onDestroy();
+            // The handler promised nothing past this point; later messages skip it.
+            SetWindowLongPtrA(hwnd, DWLP_USER, 0);
+            return FALSE;  // the dialog manager still does its own destroy processing
+        default: {
+            std::intptr_t result = 0;
+            if (!handler.onMessage(message, wParam, lParam, result)) return FALSE;
+            if (returnsResultDirectly(message)) return static_cast<INT_PTR>(result);
+            SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, static_cast<LONG_PTR>(result));
+            return TRUE;
+        }
+    }
+}
+
+}  // namespace
+
+Win32Ui::Win32Ui() {
+    INITCOMMONCONTROLSEX classes{};
+    classes.dwSize = sizeof(classes);
+    classes.dwICC = ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES;
+    InitCommonControlsEx(&classes);
+}
+
+unsigned Win32Ui::registerWindowMessage(const std::string& name) { return RegisterWindowMessageA(name.c_str()); }
+
+int Win32Ui::runModal(int templateId, platform::DialogHandler& handler) {
+    DialogSession session{handler, nullptr};
+    const INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), nullptr,
+                                           dialogProc, reinterpret_cast<LPARAM>(&session));
+    return static_cast<int>(result);
+}
+
+}  // namespace win32

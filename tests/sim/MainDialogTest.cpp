@@ -1,0 +1,227 @@
+// The main window as the user sees it during and after start-up, the "MyUpdateData"
+// transfer, and closing the window while the start-up worker still runs.
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+
+#include "platform/WinConstants.h"
+#include "tests/sim/InstallerHarness.h"
+
+namespace {
+
+const std::string kPrompt = "请选择打印机型号";
+
+// Holds the start-up worker inside the spooler's port enumeration until released.
+class Gate {
+public:
+    void wait() {
+        std::unique_lock lock(mutex_);
+        entered_ = true;
+        changed_.notify_all();
+        changed_.wait(lock, [&] { return open_; });
+    }
+    void waitEntered() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return entered_; });
+    }
+    void open() {
+        std::lock_guard lock(mutex_);
+        open_ = true;
+        changed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool entered_ = false;
+    bool open_ = false;
+};
+
+int selectedRow(sim::SimDialog& window) {
+    const auto& rows = window.control(IDC_CONNECTION_LIST).rows;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].state & win::LVIS_SELECTED) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+TEST(MainDialog, ShowsTheReadyWindowAfterStartUp) {
+    sim::SimMachine machine;
+    machine.installDefaultPorts();
+    InstallerRun run(machine);
+    ASSERT_TRUE(run.waitForStartup());
+
+    run.onWindow([](MainDialog& dialog, sim::SimDialog& window) {
+        EXPECT_EQ(window.dialogTemplate().caption, "打印机驱动安装");
+
+        const sim::SimControl& list = window.control(IDC_CONNECTION_LIST);
+        ASSERT_EQ(list.columns.size(), 2u);
+        EXPECT_EQ(list.columns[0].text, "端口");
+        EXPECT_EQ(list.columns[0].width, 110);
+        EXPECT_EQ(list.columns[1].text, "说明");
+        EXPECT_EQ(list.columns[1].width, 525);
+        const std::vector<std::pair<std::string, std::string>> rows{
+            {"串口(COM)", "安装过程中将为您选择一个默认的串行端口"},
+            {"USB口", "安装过程中将为您选择一个默认的USB端口"},
+            {"并口(LPT)", "安装之前程序会提示您选择一个LPT端口"},
+            {"TCP/IP", "安装之前程序会提示您选择或者配置一个TCP/IP端口"},
+        };
+        ASSERT_EQ(list.rows.size(), rows.size());
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            EXPECT_EQ(list.rows[i].texts.at(0), rows[i].first);
+            EXPECT_EQ(list.rows[i].texts.at(1), rows[i].second);
+            EXPECT_EQ(list.rows[i].state & win::LVIS_FOCUSED, 0u);
+        }
+        EXPECT_EQ(list.extendedStyle, win::LVS_EX_GRIDLINES | win::LVS_EX_FULLROWSELECT);
+        // COM1:, LPT1: and FILE: with no USB port suggest the serial kind.
+        EXPECT_EQ(selectedRow(window), PORT_KIND_SERIAL);
+
+        const sim::SimControl& combo = window.control(IDC_MODEL_COMBO);
+        EXPECT_EQ(combo.items, std::vector<std::string>{kPrompt});
+        EXPECT_EQ(combo.curSel, 0);
+        EXPECT_EQ(window.control(IDC_PRINTER_NAME).text, kPrompt);
+        EXPECT_FALSE(window.control(IDC_INSTALL).enabled);
+        EXPECT_EQ(window.control(IDC_INSTALL).text, "安装");
+        EXPECT_TRUE(window.control(win::IDCANCEL).enabled);
+        EXPECT_EQ(window.control(IDC_SET_DEFAULT).check, win::BST_CHECKED);
+        // The template's placeholder is replaced by the empty status before anyone sees it.
+        EXPECT_EQ(window.control(IDC_STATUS).text, "");
+
+        EXPECT_EQ(dialog.parity, 'N');
+        EXPECT_EQ(dialog.dataBits, 8);
+        EXPECT_EQ(dialog.stopBits, 1);
+        EXPECT_EQ(dialog.receiptGroup1Size + dialog.receiptGroup2Size + dialog.receiptGroup3Size +
+                      dialog.receiptGroup4Size,
+                  33);
+        EXPECT_EQ(dialog.labelGroupSize, 5);
+    });
+    EXPECT_EQ(run.close(), win::IDCANCEL);
+}
+
+TEST(MainDialog, InitInstanceRunsTheDialogAndReturnsFalse) {
+    sim::SimMachine machine;
+    bool result = true;
+    std::thread app([&] {
+        InstallerApp installer(machine.platform());
+        result = installer.initInstance();
+    });
+    ASSERT_TRUE(machine.ui.waitUntil([](sim::SimDialog& window) { return window.control(IDC_MODEL_COMBO).items.size() == 1; }));
+    machine.ui.asUser([](sim::SimDialog& window) { window.userCloseBox(); });
+    app.join();
+    EXPECT_FALSE(result);
+    ASSERT_EQ(machine.ui.dialogs().size(), 1u);
+    EXPECT_EQ(machine.ui.dialogs()[0]->result(), win::IDCANCEL);
+}
+
+TEST(MainDialog, ConnectionKindListFilledTwiceIsTheSameAndKeepsForeignStyleBits) {
+    sim::SimMachine machine;
+    InstallerRun run(machine);
+    ASSERT_TRUE(run.waitForStartup());
+    run.onWindow([](MainDialog& dialog, sim::SimDialog& window) {
+        // Check boxes and header drag-and-drop, set by someone else, must survive a refill;
+        // track-select must not.
+        window.listSetExtendedStyle(IDC_CONNECTION_LIST, 0, 0x04 | 0x10 | win::LVS_EX_TRACKSELECT);
+        window.userSelectListRow(IDC_CONNECTION_LIST, 3);
+        dialog.fillConnectionKindList();
+        dialog.fillConnectionKindList();
+        const sim::SimControl& list = window.control(IDC_CONNECTION_LIST);
+        EXPECT_EQ(list.columns.size(), 2u);
+        ASSERT_EQ(list.rows.size(), 4u);
+        EXPECT_EQ(list.rows[3].texts[0], "TCP/IP");
+        EXPECT_EQ(list.extendedStyle, 0x04u | 0x10u | win::LVS_EX_GRIDLINES | win::LVS_EX_FULLROWSELECT);
+        EXPECT_EQ(selectedRow(window), PORT_KIND_SERIAL);
+    });
+}
+
+TEST(MainDialog, MyUpdateDataMovesMembersToControlsAndBack) {
+    sim::SimMachine machine;
+    InstallerRun run(machine);
+    ASSERT_TRUE(run.waitForStartup());
+    // Every caller that registers the name gets the same identifier.
+    EXPECT_EQ(machine.ui.registerWindowMessage("MyUpdateData"), run.updateDataMessage);
+
+    run.onWindow([&](MainDialog& dialog, sim::SimDialog& window) {
+        // Members to controls: wParam 0 shows the members and never reads the controls.
+        window.userClick(IDC_SET_DEFAULT);
+        window.userType(IDC_STATUS, "typed by nobody");
+        dialog.statusText = "当前状态";
+        dialog.setAsDefault = 1;
+        EXPECT_EQ(window.sendRegistered(run.updateDataMessage, 0, 0), 1);
+        EXPECT_EQ(window.control(IDC_STATUS).text, "当前状态");
+        EXPECT_EQ(window.control(IDC_SET_DEFAULT).check, win::BST_CHECKED);
+        EXPECT_EQ(dialog.statusText, "当前状态");
+
+        // A stored value no check box knows is shown unticked.
+        dialog.setAsDefault = 7;
+        window.sendRegistered(run.updateDataMessage, 0, 0);
+        EXPECT_EQ(window.control(IDC_SET_DEFAULT).check, win::BST_UNCHECKED);
+
+        // Controls to members.
+        window.userClick(IDC_SET_DEFAULT);
+        window.userType(IDC_STATUS, "新的状态");
+        EXPECT_EQ(window.sendRegistered(run.updateDataMessage, 1, 0), 1);
+        EXPECT_EQ(dialog.setAsDefault, win::BST_CHECKED);
+        EXPECT_EQ(dialog.statusText, "新的状态");
+
+        // Another registered message is not this dialog's business.
+        const unsigned other = machine.ui.registerWindowMessage("SomeoneElsesMessage");
+        ASSERT_NE(other, run.updateDataMessage);
+        dialog.statusText = "不应显示";
+        EXPECT_EQ(window.sendRegistered(other, 0, 0), 0);
+        EXPECT_EQ(window.control(IDC_STATUS).text, "新的状态");
+    });
+}
+
+TEST(MainDialog, MyUpdateDataFromTheWorkerRunsOnTheWindowThread) {
+    sim::SimMachine machine;
+    InstallerRun run(machine);
+    ASSERT_TRUE(run.waitForStartup());
+    MainDialog* dialogPtr = nullptr;
+    run.onWindow([&](MainDialog& dialog, sim::SimDialog&) { dialogPtr = &dialog; });
+    std::thread worker([&] {
+        dialogPtr->statusText = "来自工作线程";
+        dialogPtr->sendUpdateData();
+    });
+    worker.join();
+    run.onWindow([](MainDialog&, sim::SimDialog& window) {
+        EXPECT_EQ(window.control(IDC_STATUS).text, "来自工作线程");
+    });
+}
+
+TEST(MainDialog, ClosingDuringStartUpStopsTheWorkerBeforeItsNextStep) {
+    sim::SimMachine machine;
+    machine.installDefaultPorts();
+    Gate gate;
+    machine.spooler.onEnumPorts([&] { gate.wait(); });
+    InstallerRun run(machine);
+    gate.waitEntered();
+
+    // The close waits for the worker while still serving it; release the worker only after
+    // the close is under way.
+    std::thread closer([&] { EXPECT_EQ(run.close(), win::IDCANCEL); });
+    while (machine.ui.dialogs().front()->ended() == false) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    gate.open();
+    closer.join();
+
+    EXPECT_TRUE(machine.threads.allFinished());
+    EXPECT_EQ(machine.ui.callsAfterDestroy(), 0);
+    const sim::SimDialog& window = *machine.ui.dialogs().front();
+    // The inventory step finished; the prompt step never ran.
+    EXPECT_TRUE(window.control(IDC_MODEL_COMBO).items.empty());
+    EXPECT_EQ(selectedRow(const_cast<sim::SimDialog&>(window)), PORT_KIND_SERIAL);
+}
+
+TEST(MainDialog, AFailedThreadStartLeavesTheWindowStartingButClosable) {
+    sim::SimMachine machine;
+    machine.threads.failNextStart();
+    InstallerRun run(machine);
+    run.onWindow([](MainDialog&, sim::SimDialog& window) {
+        EXPECT_TRUE(window.control(IDC_MODEL_COMBO).items.empty());
+        EXPECT_FALSE(window.control(IDC_INSTALL).enabled);
+        EXPECT_EQ(selectedRow(window), PORT_KIND_SERIAL);
+    });
+    EXPECT_EQ(run.close(), win::IDCANCEL);
+}
+
+}  // namespace
