@@ -3,7 +3,9 @@
 #include "platform/WinConstants.h"
 
 MainDialog::MainDialog(platform::Platform& platform, unsigned updateDataMessage)
-    : platform_(platform), updateDataMessage_(updateDataMessage) {}
+    : archive(platform.archives, platform.system, platform.files),
+      platform_(platform),
+      updateDataMessage_(updateDataMessage) {}
 
 MainDialog::~MainDialog() = default;
 
@@ -49,7 +51,9 @@ bool MainDialog::onInitDialog(platform::DialogWindow& window) {
 }
 
 void MainDialog::onCommand(int id, int notifyCode) {
-    if (id == win::IDOK && notifyCode == win::BN_CLICKED) {
+    if (id == IDC_MODEL_COMBO && notifyCode == win::CBN_SELCHANGE) {
+        onModelChanged();
+    } else if (id == win::IDOK && notifyCode == win::BN_CLICKED) {
         onOK();
     } else if (id == win::IDCANCEL && notifyCode == win::BN_CLICKED) {
         onCancel();
@@ -79,6 +83,7 @@ void MainDialog::onDestroy() {
     // sends to the window is still served, so the wait cannot deadlock.
     closing_ = true;
     if (startupThread_.valid()) window_->waitForThread(startupThread_);
+    removeUnpackedPackage();
 }
 
 std::intptr_t MainDialog::sendUpdateData() { return window_->sendRegistered(updateDataMessage_, 0, 0); }

@@ -2,9 +2,11 @@
 // The installer's one window (template 103) and the holder of all installation state.
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "app/Controls.h"
+#include "package/ArchiveExtractor.h"
 #include "platform/Platform.h"
 #include "ports/PortInventory.h"
 #include "resources/resource.h"
@@ -16,6 +18,9 @@ enum PortKind : std::int32_t {
     PORT_KIND_PARALLEL = 2,
     PORT_KIND_TCPIP = 3,
 };
+
+// The version class of the running Windows (1 Windows 95 ... 12 Windows 10; -1 unknown).
+int getWindowsVersionClass(platform::SystemInfo& system);
 
 class MainDialog : public platform::DialogHandler {
 public:
@@ -42,9 +47,25 @@ public:
     void onCancel();
 
     void fillConnectionKindList();
+    // Fills the model drop-down with the display names of C:\DriverName.cfg.
+    void fillModelCatalogue();
+    // A new choice in the model drop-down.
+    void onModelChanged();
+    // The catalogue row of the display name now selected.
+    int findModelRow();
+    // Sets isWow64 and shows the system in the status line.
+    void detectSystem();
+    // Unpacks DriverData.Drv from the current directory into C:\.
+    void unpackDriverPackage();
+    // Deletes a folder and everything in it; true when the folder itself went.
+    bool deleteTree(const std::string& path);
+    // Removes C:\Barcode, C:\Ticket and C:\DriverName.cfg.
+    void removeUnpackedPackage();
     // Track-select off, grid lines and full-row selection on, every other bit kept.
     void applyConnectionKindListStyle();
     void refreshPortInventory();
+    // Starts the print spooler if it is stopped.
+    void ensureSpoolerRuns();
     // Puts "请选择打印机型号" at the head of the model drop-down and selects it.
     void insertModelPrompt();
     // The body of the start-up worker; `dialog` is the MainDialog.
@@ -52,6 +73,8 @@ public:
 
     // SendMessageA(dialog, "MyUpdateData", 0, 0).
     std::intptr_t sendUpdateData();
+
+    ArchiveExtractor archive;
 
     // Controls, bound by exchangeData.
     Button installButton;
@@ -80,6 +103,10 @@ public:
     std::int32_t stopBits = 0;
 
 private:
+    // Calls `visit` for every display name of every catalogue section, in file order, with
+    // the section's row; sections past the built-in tables are skipped.
+    void forEachDisplayName(const std::function<void(int row, const std::string& name)>& visit);
+
     // True once the window is closing: the start-up worker takes no further step.
     bool closing() const { return closing_.load(); }
 

@@ -61,6 +61,9 @@ public:
     // EndDialog: the modal loop ends once the current message has been handled.
     virtual void endDialog(int result) = 0;
 
+    // The window's handle, for calls that take an owner window.
+    virtual std::uintptr_t nativeHandle() = 0;
+
     // Waits until a worker thread has finished while still running what that worker sends to
     // this window, so that a worker blocked in a sent message cannot deadlock the wait.
     virtual void waitForThread(const ThreadHandle& thread) = 0;
@@ -91,6 +94,11 @@ public:
     // DialogBoxParamA with the template of that id; returns what EndDialog was given, or -1
     // when the dialog could not be created.
     virtual int runModal(int templateId, DialogHandler& handler) = 0;
+    // MessageBoxA owned by `owner` (null: no owner), from any thread; the button pressed.
+    virtual int messageBox(DialogWindow* owner, const std::string& text, const std::string& caption,
+                           unsigned type) = 0;
+    // The program file's name without its extension: the caption of the program's message boxes.
+    virtual std::string applicationTitle() = 0;
 };
 
 }  // namespace platform

@@ -10,14 +10,21 @@ namespace win {
 // Error codes (GetLastError / LSTATUS).
 constexpr long ERROR_SUCCESS = 0;
 constexpr long ERROR_FILE_NOT_FOUND = 2;
+constexpr long ERROR_PATH_NOT_FOUND = 3;
 constexpr long ERROR_ACCESS_DENIED = 5;
 constexpr long ERROR_INVALID_HANDLE = 6;
+constexpr long ERROR_NO_MORE_FILES = 18;
+constexpr long ERROR_SHARING_VIOLATION = 32;
 constexpr long ERROR_NOT_SUPPORTED = 50;
+constexpr long ERROR_FILE_EXISTS = 80;
 constexpr long ERROR_INVALID_PARAMETER = 87;
 constexpr long ERROR_INSUFFICIENT_BUFFER = 122;
 constexpr long ERROR_MOD_NOT_FOUND = 126;
+constexpr long ERROR_DIR_NOT_EMPTY = 145;
+constexpr long ERROR_ALREADY_EXISTS = 183;
 constexpr long ERROR_MORE_DATA = 234;
 constexpr long ERROR_NO_MORE_ITEMS = 259;
+constexpr long ERROR_DIRECTORY = 267;
 constexpr long ERROR_INVALID_WINDOW_HANDLE = 1400;
 
 // Registry value types and access rights.
@@ -36,6 +43,22 @@ constexpr uint32_t KEY_ALL_ACCESS = 0xF003F;
 // Dialog results and standard command ids.
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
+constexpr int IDABORT = 3;
+constexpr int IDRETRY = 4;
+constexpr int IDIGNORE = 5;
+constexpr int IDYES = 6;
+constexpr int IDNO = 7;
+
+// Message box types and icons.
+constexpr unsigned MB_OK = 0x0;
+constexpr unsigned MB_OKCANCEL = 0x1;
+constexpr unsigned MB_RETRYCANCEL = 0x5;
+constexpr unsigned MB_YESNO = 0x4;
+constexpr unsigned MB_ICONERROR = 0x10;
+constexpr unsigned MB_ICONQUESTION = 0x20;
+constexpr unsigned MB_ICONWARNING = 0x30;
+constexpr unsigned MB_ICONINFORMATION = 0x40;
+constexpr unsigned MB_TYPEMASK = 0xF;
 
 // Notification codes carried by WM_COMMAND.
 constexpr int BN_CLICKED = 0;

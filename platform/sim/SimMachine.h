@@ -1,9 +1,14 @@
 #pragma once
-// A simulated Windows machine: the registry, spooler, threads and user interface the logic
-// runs against natively.
+// A simulated Windows machine: the registry, spooler, services, drive C:, user interface and
+// the rest that the logic runs against natively.
 #include "platform/Platform.h"
+#include "platform/sim/SimArchiveLibrary.h"
+#include "platform/sim/SimFileSystem.h"
+#include "platform/sim/SimProfileReader.h"
 #include "platform/sim/SimRegistry.h"
+#include "platform/sim/SimServices.h"
 #include "platform/sim/SimSpooler.h"
+#include "platform/sim/SimSystemInfo.h"
 #include "platform/sim/SimThreads.h"
 #include "platform/sim/SimUi.h"
 
@@ -11,7 +16,10 @@ namespace sim {
 
 class SimMachine {
 public:
-    SimMachine() : platform_{registry, spooler, threads, ui} {}
+    SimMachine()
+        : profiles(files),
+          archives(files),
+          platform_{registry, spooler, threads, ui, files, profiles, services, system, archives} {}
     SimMachine(const SimMachine&) = delete;
     SimMachine& operator=(const SimMachine&) = delete;
 
@@ -23,6 +31,11 @@ public:
     SimUi ui;
     SimRegistry registry;
     SimSpooler spooler;
+    SimFileSystem files;
+    SimProfileReader profiles;
+    SimServices services;
+    SimSystemInfo system;
+    SimArchiveLibraryLoader archives;
     // Declared last so that its threads are joined before anything they use goes away.
     SimThreads threads;
 

@@ -429,6 +429,7 @@ int SimUi::runModal(int templateId, platform::DialogHandler& handler) {
         if (!windowThread_) windowThread_ = std::this_thread::get_id();
         dialogs_.push_back(std::make_unique<SimDialog>(*this, handler, found->second));
         dialog = dialogs_.back().get();
+        dialog->handle_ = 0x10000u + 0x10u * dialogs_.size();
         live_.push_back(dialog);
         changed_.notify_all();
     }
@@ -446,6 +447,34 @@ int SimUi::runModal(int templateId, platform::DialogHandler& handler) {
         changed_.notify_all();
     }
     return dialog->result_;
+}
+
+int SimUi::messageBox(platform::DialogWindow* owner, const std::string& text, const std::string& caption,
+                      unsigned type) {
+    std::lock_guard lock(mutex_);
+    MessageBoxRecord record;
+    record.text = text;
+    record.caption = caption;
+    record.type = type;
+    record.ownerTemplate = owner != nullptr ? static_cast<SimDialog*>(owner)->template_.id : 0;
+    if (!answers_.empty()) {
+        record.answer = answers_.front();
+        answers_.pop_front();
+    } else {
+        record.answer = (type & win::MB_TYPEMASK) == win::MB_OK ? win::IDOK : win::IDCANCEL;
+    }
+    messageBoxes_.push_back(record);
+    return record.answer;
+}
+
+void SimUi::answerMessageBoxes(std::vector<int> answers) {
+    std::lock_guard lock(mutex_);
+    answers_.assign(answers.begin(), answers.end());
+}
+
+std::vector<MessageBoxRecord> SimUi::messageBoxes() const {
+    std::lock_guard lock(mutex_);
+    return messageBoxes_;
 }
 
 SimDialog* SimUi::topDialog() {

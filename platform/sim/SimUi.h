@@ -56,6 +56,7 @@ public:
     std::string listItemText(int id, int item, int subItem) override;
     int progressSetPos(int id, int position) override;
     std::intptr_t sendRegistered(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    std::uintptr_t nativeHandle() override { return handle_; }
     void endDialog(int result) override;
     void waitForThread(const platform::ThreadHandle& thread) override;
 
@@ -81,10 +82,20 @@ private:
 
     SimUi& ui_;
     platform::DialogHandler& handler_;
+    std::uintptr_t handle_ = 0;
     SimDialogTemplate template_;
     std::atomic<bool> ended_{false};
     std::atomic<bool> destroyed_{false};
     std::atomic<int> result_{0};
+};
+
+// One message box as the user saw it.
+struct MessageBoxRecord {
+    std::string text;
+    std::string caption;
+    unsigned type = 0;
+    int ownerTemplate = 0;  // template id of the owning dialog, 0 for none
+    int answer = 0;
 };
 
 class SimUi : public platform::Ui {
@@ -92,6 +103,14 @@ public:
     SimUi();
     unsigned registerWindowMessage(const std::string& name) override;
     int runModal(int templateId, platform::DialogHandler& handler) override;
+    int messageBox(platform::DialogWindow* owner, const std::string& text, const std::string& caption,
+                   unsigned type) override;
+    std::string applicationTitle() override { return "DriverInstaller"; }
+
+    // The buttons the user will press in the next message boxes, in order. Without a scripted
+    // answer the user presses OK in an MB_OK box and Cancel in any other.
+    void answerMessageBoxes(std::vector<int> answers);
+    std::vector<MessageBoxRecord> messageBoxes() const;
 
     // Runs `action` on the window thread with the topmost live dialog, between messages, and
     // waits for it. Returns false when no dialog is open.
@@ -127,6 +146,8 @@ private:
     std::vector<std::unique_ptr<SimDialog>> dialogs_;
     std::vector<SimDialog*> live_;
     std::map<std::string, unsigned> registeredMessages_;
+    std::deque<int> answers_;
+    std::vector<MessageBoxRecord> messageBoxes_;
     int callsAfterDestroy_ = 0;
 };
 

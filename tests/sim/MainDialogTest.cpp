@@ -85,8 +85,8 @@ TEST(MainDialog, ShowsTheReadyWindowAfterStartUp) {
         EXPECT_EQ(window.control(IDC_INSTALL).text, "安装");
         EXPECT_TRUE(window.control(win::IDCANCEL).enabled);
         EXPECT_EQ(window.control(IDC_SET_DEFAULT).check, win::BST_CHECKED);
-        // The template's placeholder is replaced by the empty status before anyone sees it.
-        EXPECT_EQ(window.control(IDC_STATUS).text, "");
+        // The simulated machine is 64-bit Windows 10.
+        EXPECT_EQ(window.control(IDC_STATUS).text, "当前系统为Microsoft Windows 10 64位");
 
         EXPECT_EQ(dialog.parity, 'N');
         EXPECT_EQ(dialog.dataBits, 8);
@@ -97,6 +97,19 @@ TEST(MainDialog, ShowsTheReadyWindowAfterStartUp) {
         EXPECT_EQ(dialog.labelGroupSize, 5);
     });
     EXPECT_EQ(run.close(), win::IDCANCEL);
+}
+
+TEST(MainDialog, TheFirstTransferShowsAnEmptyStatusLineNotTheTemplatePlaceholder) {
+    sim::SimMachine machine;
+    Gate gate;
+    machine.spooler.onEnumPorts([&] { gate.wait(); });
+    InstallerRun run(machine);
+    gate.waitEntered();
+    run.onWindow([](MainDialog&, sim::SimDialog& window) {
+        EXPECT_EQ(window.control(IDC_STATUS).text, "");
+        EXPECT_FALSE(window.control(IDC_INSTALL).enabled);
+    });
+    gate.open();
 }
 
 TEST(MainDialog, InitInstanceRunsTheDialogAndReturnsFalse) {

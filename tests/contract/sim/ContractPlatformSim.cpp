@@ -1,12 +1,28 @@
 #include "platform/sim/SimMachine.h"
 #include "tests/contract/ContractPlatform.h"
 
-platform::Platform& contractPlatform() {
+namespace {
+
+sim::SimMachine& machine() {
     // A fresh desktop, as the machine under Wine is one.
-    static sim::SimMachine machine;
-    static const bool ready = (machine.installDefaultPorts(), true);
+    static sim::SimMachine instance;
+    static const bool ready = (instance.installDefaultPorts(), true);
     (void)ready;
-    return machine.platform();
+    return instance;
 }
 
+}  // namespace
+
+platform::Platform& contractPlatform() { return machine().platform(); }
+
 bool contractIsWin32() { return false; }
+
+std::string contractHostPath(const std::string& windowsPath) { return machine().files.hostPath(windowsPath).string(); }
+
+void contractSetReadOnly(const std::string& windowsPath, bool readOnly) {
+    machine().files.setReadOnly(windowsPath, readOnly);
+}
+
+unsigned contractAnsiCodePage() { return 936; }
+
+bool contractIsWine() { return false; }

@@ -1,6 +1,8 @@
 // The contract tests' machine in the Windows build: the real calls.
 #include "tests/contract/ContractPlatform.h"
 
+#include <windows.h>
+
 #include "platform/win32/Win32Platform.h"
 
 platform::Platform& contractPlatform() {
@@ -10,3 +12,20 @@ platform::Platform& contractPlatform() {
 }
 
 bool contractIsWin32() { return true; }
+
+std::string contractHostPath(const std::string& windowsPath) { return windowsPath; }
+
+void contractSetReadOnly(const std::string& windowsPath, bool readOnly) {
+    const DWORD attributes = GetFileAttributesA(windowsPath.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    SetFileAttributesA(windowsPath.c_str(),
+                       readOnly ? (attributes | FILE_ATTRIBUTE_READONLY) : (attributes & ~FILE_ATTRIBUTE_READONLY));
+}
+
+unsigned contractAnsiCodePage() { return GetACP(); }
+
+bool contractIsWine() {
+    // Wine's ntdll exports its version; Windows' never does.
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
-#include <winspool.h>
 
 #include <algorithm>
 #include <atomic>
@@ -107,23 +106,6 @@ TEST_F(Win32RegistryTest, DeleteTreeRemovesTheKeyWithEverythingBelowIt) {
     EXPECT_FALSE(gone.valid());
     EXPECT_EQ(ERROR_NO_MORE_ITEMS, registry().enumKey(scratch_, 0, name));
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, registry().deleteTree(scratch_, "a"));
-}
-
-TEST(Win32SpoolerTest, EnumPortsMatchesTheSpoolerField_ByField) {
-    std::vector<platform::PortInfo2> ports;
-    ASSERT_EQ(0, contractPlatform().spooler.enumPorts(ports));
-    DWORD needed = 0;
-    DWORD count = 0;
-    EnumPortsA(nullptr, 2, nullptr, 0, &needed, &count);
-    std::vector<BYTE> buffer(needed);
-    ASSERT_TRUE(EnumPortsA(nullptr, 2, buffer.data(), needed, &needed, &count));
-    ASSERT_EQ(count, ports.size());
-    const auto* entries = reinterpret_cast<const PORT_INFO_2A*>(buffer.data());
-    for (DWORD i = 0; i < count; ++i) {
-        EXPECT_EQ(entries[i].pPortName ? entries[i].pPortName : "", ports[i].portName);
-        EXPECT_EQ(entries[i].pDescription ? entries[i].pDescription : "", ports[i].description);
-        EXPECT_EQ(entries[i].fPortType, ports[i].portType);
-    }
 }
 
 TEST(Win32ThreadsTest, BodyRunsOnAnotherThreadAndIsFreedWhenItReturns) {

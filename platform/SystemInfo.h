@@ -1,0 +1,28 @@
+#pragma once
+// What the process can learn about the system it runs on, and the passing of time.
+#include <cstdint>
+
+namespace platform {
+
+// The fields of OSVERSIONINFOEXA that decide the version class.
+struct OsVersion {
+    std::uint32_t platformId = 0;
+    std::uint32_t majorVersion = 0;
+    std::uint32_t minorVersion = 0;
+};
+
+class SystemInfo {
+public:
+    virtual ~SystemInfo() = default;
+    // GetVersionExA with dwOSVersionInfoSize set to `structSize` (156 for OSVERSIONINFOEXA,
+    // 148 for OSVERSIONINFOA). False when the call fails.
+    virtual bool getVersionEx(std::uint32_t structSize, OsVersion& version) = 0;
+    // Whether GetProcAddress(GetModuleHandleA("kernel32"), "IsWow64Process") finds it.
+    virtual bool hasIsWow64Process() = 0;
+    // IsWow64Process(GetCurrentProcess(), &wow64); its own result is not needed.
+    virtual void isWow64Process(std::int32_t& wow64) = 0;
+    // Sleep.
+    virtual void sleep(std::uint32_t milliseconds) = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,98 @@
+#pragma once
+// Drive C: of the simulated machine, kept in a folder of the host. Windows' path rules are
+// applied on top of it: names compare case-insensitively (only ASCII letters fold, as the
+// names the installer handles need), "\" and "/" separate and doubled separators collapse,
+// "." and ".." collapse, relative paths start at the current directory. What the host cannot
+// express is kept here as state: the read-only attribute (the tests run as root, whom host
+// permissions never stop) and failures injected per path. Host symbolic links stand for
+// reparse points (junctions and symbolic links): reported as such, never entered when a
+// folder is listed, removed as links.
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/Files.h"
+
+namespace sim {
+
+class SimFileSystem : public platform::FileSystem {
+public:
+    // A fresh, empty drive C: in a temporary host folder, removed with this object.
+    SimFileSystem();
+    // Drive C: in an existing host folder, which is left in place.
+    explicit SimFileSystem(std::filesystem::path driveC);
+    ~SimFileSystem() override;
+    SimFileSystem(const SimFileSystem&) = delete;
+    SimFileSystem& operator=(const SimFileSystem&) = delete;
+
+    std::string currentDirectory(std::uint32_t bufferSize) override;
+    std::uint32_t fileAttributes(const std::string& path) override;
+    platform::FileSearchHandle findFirst(const std::string& pattern, platform::FindData& first) override;
+    long deleteFile(const std::string& path) override;
+    long removeDirectory(const std::string& path) override;
+    long copyFile(const std::string& from, const std::string& to, bool failIfExists) override;
+    long createDirectory(const std::string& path) override;
+
+    // Reads a whole file as a program would (CreateFileA, ReadFile): 0 or the error, injected
+    // failures included. The profile reader reads through this.
+    long loadFile(const std::string& path, std::string& bytes);
+
+    // Set-up and inspection for tests, by Windows path.
+    std::filesystem::path driveRoot() const { return root_; }
+    // The host path a Windows path stands for: components that exist are matched as Windows
+    // would match them, the rest are taken as written. Throws std::invalid_argument for a path
+    // off drive C:.
+    std::filesystem::path hostPath(const std::string& windowsPath) const;
+    // SetCurrentDirectoryA; the folder is created if it is missing.
+    void setCurrentDirectory(const std::string& windowsPath);
+    void setReadOnly(const std::string& windowsPath, bool readOnly);
+    // Every operation on this path (as a whole, not on what lies below it) fails with
+    // `error`; 0 lifts the failure.
+    void failPath(const std::string& windowsPath, long error);
+    // Writes the file and any missing folders above it.
+    void writeFile(const std::string& windowsPath, const std::string& bytes);
+    std::optional<std::string> readFile(const std::string& windowsPath) const;
+    bool exists(const std::string& windowsPath) const;
+    void makeDirectory(const std::string& windowsPath);
+    // A reparse point at windowsPath leading to hostTarget, which may lie outside drive C:.
+    void makeSymlink(const std::string& windowsPath, const std::filesystem::path& hostTarget);
+    // Searches started and not yet closed.
+    int openSearches() const { return *openSearches_; }
+
+private:
+    struct WinPath {
+        char drive = 'c';
+        std::vector<std::string> components;
+    };
+    struct Lookup {
+        std::filesystem::path host;
+        bool parentExists = false;
+        bool exists = false;
+    };
+
+    long parse(const std::string& path, WinPath& out) const;
+    Lookup lookup(const WinPath& path) const;
+    Lookup lookupOrThrow(const std::string& windowsPath) const;
+    std::uint32_t attributesOf(const std::filesystem::path& host) const;
+    long injectedFailure(const WinPath& path) const;
+    bool isReadOnly(const std::filesystem::path& host) const;
+    static std::string key(const WinPath& path);
+    static std::string format(const WinPath& path);
+
+    mutable std::mutex mutex_;
+    std::filesystem::path root_;
+    bool ownsRoot_ = false;
+    WinPath current_;
+    std::set<std::string> readOnly_;  // host paths
+    std::map<std::string, long> failures_;
+    std::shared_ptr<std::atomic<int>> openSearches_ = std::make_shared<std::atomic<int>>(0);
+};
+
+}  // namespace sim

@@ -1,0 +1,37 @@
+#pragma once
+// The version, architecture and clock of the simulated machine. Sleeping advances a virtual
+// clock and returns at once, so that bounded waits can be measured without waiting.
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+#include "platform/SystemInfo.h"
+
+namespace sim {
+
+class SimSystemInfo : public platform::SystemInfo {
+public:
+    bool getVersionEx(std::uint32_t structSize, platform::OsVersion& version) override;
+    bool hasIsWow64Process() override { return hasIsWow64_; }
+    void isWow64Process(std::int32_t& wow64) override { wow64 = wow64_ ? 1 : 0; }
+    void sleep(std::uint32_t milliseconds) override { sleptMs_ += milliseconds; }
+
+    // Windows 10, 64-bit, unless a test says otherwise.
+    void setVersion(std::uint32_t platformId, std::uint32_t major, std::uint32_t minor);
+    // GetVersionExA refuses the extended structure (as before Windows NT 4 SP6), or both.
+    void failVersionEx(bool extended, bool plain);
+    void setWow64(bool wow64) { wow64_ = wow64; }
+    void removeIsWow64Process() { hasIsWow64_ = false; }
+    std::uint64_t sleptMs() const { return sleptMs_; }
+
+private:
+    std::mutex mutex_;
+    platform::OsVersion version_{2, 10, 0};
+    bool failExtended_ = false;
+    bool failPlain_ = false;
+    std::atomic<bool> wow64_{true};
+    std::atomic<bool> hasIsWow64_{true};
+    std::atomic<std::uint64_t> sleptMs_{0};
+};
+
+}  // namespace sim

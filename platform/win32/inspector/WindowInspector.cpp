@@ -1,0 +1,243 @@
+// Reads a running dialog from outside its process, as a person would see it, and prints
+// it as UTF-8 lines for the Wine tests:
+//   WindowInspector.exe CAPTION_UTF8 [SECONDS] [READY_COMBO_ID]
+// It waits up to SECONDS for a top-level window with that caption and, when READY_COMBO_ID
+// is given, until that drop-down holds at least one entry (the start-up has finished).
+// List-view texts live in the other process, so they are read through memory allocated
+// there, as any outside tool must.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::wstring toWide(const std::string& text, UINT codePage) {
+    const int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+    return wide;
+}
+
+std::string toUtf8(const std::wstring& wide) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
+                                      nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+// Control characters would break the one-line-per-fact output.
+std::string escaped(const std::string& utf8) {
+    std::string out;
+    for (char c : utf8) {
+        if (c == '\r') out += "\\r";
+        else if (c == '\n') out += "\\n";
+        else out += c;
+    }
+    return out;
+}
+
+std::string windowText(HWND hwnd) {
+    const int length = GetWindowTextLengthW(hwnd);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const int got = GetWindowTextW(hwnd, text.data(), length + 1);
+    text.resize(static_cast<size_t>(got > 0 ? got : 0));
+    return escaped(toUtf8(text));
+}
+
+std::string className(HWND hwnd) {
+    std::wstring name(256, L'\0');
+    const int got = GetClassNameW(hwnd, name.data(), static_cast<int>(name.size()));
+    name.resize(static_cast<size_t>(got > 0 ? got : 0));
+    return toUtf8(name);
+}
+
+// Memory in the inspected process, freed on scope exit.
+class RemoteBuffer {
+public:
+    RemoteBuffer(HANDLE process, size_t size)
+        : process_(process), address_(VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE)) {}
+    ~RemoteBuffer() {
+        if (address_ != nullptr) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    }
+    RemoteBuffer(const RemoteBuffer&) = delete;
+    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+    char* address() const { return static_cast<char*>(address_); }
+
+private:
+    HANDLE process_;
+    void* address_;
+};
+
+class ProcessHandle {
+public:
+    explicit ProcessHandle(HANDLE handle) : handle_(handle) {}
+    ~ProcessHandle() {
+        if (handle_ != nullptr) CloseHandle(handle_);
+    }
+    ProcessHandle(const ProcessHandle&) = delete;
+    ProcessHandle& operator=(const ProcessHandle&) = delete;
+    HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+constexpr size_t kTextChars = 1024;
+
+// LVM_GETITEMTEXTA / LVM_GETCOLUMNA through the other process's memory; the text comes back
+// in that process's ANSI code page, which is this one's too.
+std::string remoteListText(HWND list, HANDLE process, int item, int subItem, bool column) {
+    RemoteBuffer remote(process, sizeof(LVITEMA) + sizeof(LVCOLUMNA) + kTextChars);
+    if (remote.address() == nullptr) return "<no remote memory>";
+    char* remoteText = remote.address() + sizeof(LVITEMA) + sizeof(LVCOLUMNA);
+    SIZE_T moved = 0;
+    if (column) {
+        LVCOLUMNA col{};
+        col.mask = LVCF_TEXT;
+        col.pszText = remoteText;
+        col.cchTextMax = static_cast<int>(kTextChars);
+        WriteProcessMemory(process, remote.address(), &col, sizeof col, &moved);
+        if (!SendMessageA(list, LVM_GETCOLUMNA, static_cast<WPARAM>(subItem), reinterpret_cast<LPARAM>(remote.address())))
+            return "<none>";
+    } else {
+        LVITEMA lv{};
+        lv.iSubItem = subItem;
+        lv.pszText = remoteText;
+        lv.cchTextMax = static_cast<int>(kTextChars);
+        WriteProcessMemory(process, remote.address(), &lv, sizeof lv, &moved);
+        SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(remote.address()));
+    }
+    std::vector<char> text(kTextChars + 1, '\0');
+    ReadProcessMemory(process, remoteText, text.data(), kTextChars, &moved);
+    return escaped(toUtf8(toWide(text.data(), CP_ACP)));
+}
+
+int remoteColumnWidth(HWND list, int column) {
+    return static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+}
+
+void printList(HWND list) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(list, &pid);
+    ProcessHandle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
+    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    const int columns = header != nullptr ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+    std::printf("list.extendedStyle=0x%lx\n",
+                static_cast<unsigned long>(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0)));
+    std::printf("list.columns=%d\n", columns);
+    for (int c = 0; c < columns; ++c) {
+        std::printf("list.column%d=%s|%d\n", c, remoteListText(list, process.get(), 0, c, true).c_str(),
+                    remoteColumnWidth(list, c));
+    }
+    const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    std::printf("list.rows=%d\n", rows);
+    for (int r = 0; r < rows; ++r) {
+        std::string line;
+        for (int c = 0; c < (columns > 0 ? columns : 1); ++c) {
+            if (c > 0) line += "|";
+            line += remoteListText(list, process.get(), r, c, false);
+        }
+        const auto state = static_cast<unsigned>(SendMessageA(list, LVM_GETITEMSTATE, static_cast<WPARAM>(r),
+                                                              LVIS_SELECTED | LVIS_FOCUSED));
+        std::printf("list.row%d=%s|selected=%d\n", r, line.c_str(), (state & LVIS_SELECTED) ? 1 : 0);
+    }
+}
+
+void printCombo(HWND combo) {
+    const int count = static_cast<int>(SendMessageA(combo, CB_GETCOUNT, 0, 0));
+    std::printf("combo.count=%d\n", count);
+    for (int i = 0; i < count; ++i) {
+        // CB_GETLBTEXT is marshalled between processes by the system.
+        const auto length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+        std::wstring text(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
+        SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+        text.resize(wcslen(text.c_str()));
+        std::printf("combo.item%d=%s\n", i, toUtf8(text).c_str());
+    }
+    std::printf("combo.cursel=%d\n", static_cast<int>(SendMessageA(combo, CB_GETCURSEL, 0, 0)));
+}
+
+struct Found {
+    std::wstring caption;
+    HWND hwnd = nullptr;
+};
+
+BOOL CALLBACK findTopLevel(HWND hwnd, LPARAM param) {
+    auto* found = reinterpret_cast<Found*>(param);
+    std::wstring text(512, L'\0');
+    const int got = GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()));
+    text.resize(static_cast<size_t>(got > 0 ? got : 0));
+    if (text == found->caption && IsWindowVisible(hwnd)) {
+        found->hwnd = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK printChild(HWND child, LPARAM param) {
+    HWND dialog = reinterpret_cast<HWND>(param);
+    if (GetParent(child) != dialog) return TRUE;
+    RECT rect{};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    const int id = GetDlgCtrlID(child);
+    const auto style = static_cast<unsigned long>(GetWindowLongA(child, GWL_STYLE));
+    std::printf("control %d class=%s enabled=%d visible=%d style=0x%08lx rect=%ld,%ld,%ld,%ld text=%s\n", id,
+                className(child).c_str(), IsWindowEnabled(child) ? 1 : 0, IsWindowVisible(child) ? 1 : 0, style,
+                rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, windowText(child).c_str());
+    return TRUE;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: WindowInspector CAPTION_UTF8 [SECONDS] [READY_COMBO_ID]\n");
+        return 2;
+    }
+    Found found;
+    found.caption = toWide(argv[1], CP_UTF8);
+    const int seconds = argc > 2 ? std::atoi(argv[2]) : 60;
+    const int readyCombo = argc > 3 ? std::atoi(argv[3]) : 0;
+    const DWORD deadline = GetTickCount() + static_cast<DWORD>(seconds) * 1000u;
+    for (;;) {
+        found.hwnd = nullptr;
+        EnumWindows(findTopLevel, reinterpret_cast<LPARAM>(&found));
+        const bool ready = found.hwnd != nullptr &&
+                           (readyCombo == 0 ||
+                            SendDlgItemMessageA(found.hwnd, readyCombo, CB_GETCOUNT, 0, 0) > 0);
+        if (ready) break;
+        if (static_cast<LONG>(GetTickCount() - deadline) > 0) {
+            std::printf("window=none\n");
+            return 1;
+        }
+        Sleep(200);
+    }
+    // Let the start-up's last messages settle before reading.
+    Sleep(500);
+    HWND dialog = found.hwnd;
+    RECT client{};
+    GetClientRect(dialog, &client);
+    std::printf("window=%s\n", windowText(dialog).c_str());
+    std::printf("acp=%u\n", GetACP());
+    std::printf("client=%ld,%ld\n", client.right, client.bottom);
+    std::printf("style=0x%08lx exstyle=0x%08lx\n", static_cast<unsigned long>(GetWindowLongA(dialog, GWL_STYLE)),
+                static_cast<unsigned long>(GetWindowLongA(dialog, GWL_EXSTYLE)));
+    EnumChildWindows(dialog, printChild, reinterpret_cast<LPARAM>(dialog));
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        const std::string cls = className(child);
+        if (cls == "SysListView32") printList(child);
+        if (cls == "ComboBox") printCombo(child);
+        if (cls == "Button" && (GetWindowLongA(child, GWL_STYLE) & BS_TYPEMASK) == BS_AUTOCHECKBOX) {
+            std::printf("check %d=%d\n", GetDlgCtrlID(child),
+                        static_cast<int>(SendMessageA(child, BM_GETCHECK, 0, 0)));
+        }
+    }
+    std::fflush(stdout);
+    return 0;
+}

@@ -1,0 +1,126 @@
+// Unpacking DriverData.Drv from the current directory at start-up, and removing what it left
+// when the window goes.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/WinConstants.h"
+#include "tests/sim/InstallerHarness.h"
+#include "tests/sim/ZipBuilder.h"
+
+namespace {
+
+const std::string kPrompt = "请选择打印机型号";
+
+std::string samplePackage() {
+    return ZipBuilder()
+        .add("DriverName.cfg", "[Model01]\r\nPrintName1=小票打印机\r\n")
+        .add("Ticket/x86/TRG101.GPD", "*GPDFileVersion: \"1.0\"\r\n")
+        .add("Ticket/x64/TRG101.GPD", "*GPDFileVersion: \"1.0\"\r\n")
+        .add("Barcode/Common/TLBL01.DAT", "label data")
+        .build();
+}
+
+std::vector<std::string> comboItems(InstallerRun& run) {
+    std::vector<std::string> items;
+    run.onWindow([&](MainDialog&, sim::SimDialog& window) { items = window.control(IDC_MODEL_COMBO).items; });
+    return items;
+}
+
+TEST(DriverPackage, UnpacksIntoDriveCAndLoadsTheLibraryOnlyMeanwhile) {
+    sim::SimMachine machine;
+    machine.files.setCurrentDirectory("C:\\Setup Files");
+    machine.files.writeFile("C:\\Setup Files\\DriverData.Drv", samplePackage());
+    std::string statusDuringExtraction;
+    machine.archives.onSevenZip([&] {
+        machine.ui.asUser([&](sim::SimDialog& window) { statusDuringExtraction = window.control(IDC_STATUS).text; });
+    });
+    InstallerRun run(machine);
+    ASSERT_TRUE(run.waitForStartup());
+
+    EXPECT_EQ(machine.archives.commands(),
+              std::vector<std::string>{"x -y \"C:\\Setup Files\\DriverData.Drv\" -o\"C:\\\" -hide"});
+    EXPECT_EQ(statusDuringExtraction, "正在整理驱动文件...");
+    EXPECT_EQ(machine.archives.loadedNow(), 0);
+    EXPECT_EQ(machine.files.readFile("C:\\Ticket\\x64\\TRG101.GPD"), "*GPDFileVersion: \"1.0\"\r\n");
+    EXPECT_EQ(comboItems(run), (std::vector<std::string>{kPrompt, "小票打印机"}));
+}
+
+TEST(DriverPackage, NoPackageNoLibraryOrADamagedPackageLeaveOnlyThePrompt) {
+    enum class Problem { NoPackage, NoLibrary, Damaged };
+    for (Problem problem : {Problem::NoPackage, Problem::NoLibrary, Problem::Damaged}) {
+        SCOPED_TRACE(static_cast<int>(problem));
+        sim::SimMachine machine;
+        machine.files.setCurrentDirectory("C:\\Setup");
+        std::string package = samplePackage();
+        if (problem == Problem::Damaged) package[40] = static_cast<char>(package[40] ^ 0x55);  // inside the first entry's data
+        if (problem != Problem::NoPackage) machine.files.writeFile("C:\\Setup\\DriverData.Drv", package);
+        if (problem == Problem::NoLibrary) machine.archives.removeLibrary();
+        InstallerRun run(machine);
+        ASSERT_TRUE(run.waitForStartup());
+        EXPECT_EQ(comboItems(run), std::vector<std::string>{kPrompt});
+        EXPECT_FALSE(machine.files.exists("C:\\DriverName.cfg"));
+        // Without a package the library is not even asked.
+        if (problem != Problem::Damaged) {
+            EXPECT_TRUE(machine.archives.commands().empty());
+        }
+    }
+}
+
+TEST(DriverPackage, ClosingRemovesTheUnpackedFoldersAndTheModelList) {
+    sim::SimMachine machine;
+    machine.files.setCurrentDirectory("C:\\Setup");
+    machine.files.writeFile("C:\\Setup\\DriverData.Drv", samplePackage());
+    machine.files.writeFile("C:\\Barcode\\x64\\deep\\er\\file.dll", "x");
+    {
+        InstallerRun run(machine);
+        ASSERT_TRUE(run.waitForStartup());
+        EXPECT_TRUE(machine.files.exists("C:\\Ticket\\x86\\TRG101.GPD"));
+        EXPECT_EQ(run.close(), win::IDCANCEL);
+    }
+    EXPECT_FALSE(machine.files.exists("C:\\Ticket"));
+    EXPECT_FALSE(machine.files.exists("C:\\Barcode"));
+    EXPECT_FALSE(machine.files.exists("C:\\DriverName.cfg"));
+    // The package itself is not the installer's to delete.
+    EXPECT_TRUE(machine.files.exists("C:\\Setup\\DriverData.Drv"));
+}
+
+TEST(DriverPackage, AReadOnlyFileStaysAndSoDoesItsFolder) {
+    sim::SimMachine machine;
+    machine.files.writeFile("C:\\Ticket\\x86\\kept.GPD", "read-only");
+    machine.files.writeFile("C:\\Ticket\\x86\\gone.GPD", "x");
+    machine.files.writeFile("C:\\Ticket\\x64\\gone.GPD", "x");
+    machine.files.setReadOnly("C:\\Ticket\\x86\\kept.GPD", true);
+    {
+        InstallerRun run(machine);
+        ASSERT_TRUE(run.waitForStartup());
+    }
+    EXPECT_TRUE(machine.files.exists("C:\\Ticket\\x86\\kept.GPD"));
+    EXPECT_FALSE(machine.files.exists("C:\\Ticket\\x86\\gone.GPD"));
+    EXPECT_FALSE(machine.files.exists("C:\\Ticket\\x64"));
+}
+
+TEST(DriverPackage, LinksAreRemovedNeverFollowed) {
+    sim::SimMachine machine;
+    const std::filesystem::path outside = std::filesystem::temp_directory_path() / "installer-link-target";
+    std::filesystem::remove_all(outside);
+    std::filesystem::create_directories(outside / "sub");
+    std::ofstream(outside / "precious.txt") << "keep me";
+    std::ofstream(outside / "sub" / "precious.txt") << "keep me too";
+    // A junction planted in place of C:\Barcode, and one inside C:\Ticket.
+    machine.files.makeSymlink("C:\\Barcode", outside);
+    machine.files.writeFile("C:\\Ticket\\x86\\a.GPD", "x");
+    machine.files.makeSymlink("C:\\Ticket\\x86\\elsewhere", outside / "sub");
+    {
+        InstallerRun run(machine);
+        ASSERT_TRUE(run.waitForStartup());
+    }
+    EXPECT_FALSE(machine.files.exists("C:\\Barcode"));
+    EXPECT_FALSE(machine.files.exists("C:\\Ticket"));
+    EXPECT_TRUE(std::filesystem::exists(outside / "precious.txt"));
+    EXPECT_TRUE(std::filesystem::exists(outside / "sub" / "precious.txt"));
+    std::filesystem::remove_all(outside);
+}
+
+}  // namespace
