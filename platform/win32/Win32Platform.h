@@ -2,6 +2,8 @@
 // The real Windows machine behind the platform interfaces. Free of <windows.h>, so that the
 // program's entry point and the tests can hold one next to logic headers.
 #include "platform/Platform.h"
+#include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32ProfileReader.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32Spooler.h"
 #include "platform/win32/Win32Threads.h"
@@ -23,7 +25,9 @@ private:
     Win32Spooler spooler_;
     Win32Threads threads_;
     Win32Ui ui_;
-    platform::Platform platform_{registry_, spooler_, threads_, ui_};
+    Win32FileSystem files_;
+    Win32ProfileReader profiles_;
+    platform::Platform platform_{registry_, spooler_, threads_, ui_, files_, profiles_};
 };
 
 }  // namespace win32

@@ -189,12 +189,20 @@ TEST_F(ProfileContract, MissingAndEmptyFilesHaveNoSections) {
     }
 }
 
+// `prefix` and a two-digit number, filled up to `length` bytes.
+std::string numbered(const char* prefix, int number, std::size_t length, char fill) {
+    std::string name(prefix);
+    name += std::to_string(number);
+    name.resize(length, fill);
+    return name;
+}
+
 // Names of 99 bytes and one whose length makes the list (each name with its NUL) total
 // `total` bytes.
 std::vector<std::string> namesTotalling(std::size_t total) {
     std::vector<std::string> names;
-    for (int i = 0; i < 29; ++i) names.push_back("Model" + std::to_string(10 + i) + std::string(92, '-'));
-    names.push_back("Last" + std::string(total - 29 * 100 - 1 - 4, '+'));
+    for (int i = 0; i < 29; ++i) names.push_back(numbered("Model", 10 + i, 99, '-'));
+    names.push_back(numbered("Last", 10, total - 29 * 100 - 1, '+'));
     return names;
 }
 
@@ -206,7 +214,7 @@ std::string profileOf(const std::vector<std::string>& names) {
 
 TEST_F(ProfileContract, SectionListOfManyNamesIsLimitedByTheBufferNotByACount) {
     std::vector<std::string> forty;
-    for (int i = 1; i <= 40; ++i) forty.push_back("Model" + std::to_string(10 + i));
+    for (int i = 1; i <= 40; ++i) forty.push_back(numbered("Model", 10 + i, 7, ' '));
     expectNames(write("Forty.cfg", profileOf(forty)), forty);
 
     // Names with their NULs totalling 2,998 bytes fit with the list's final NUL. At 2,999 the
@@ -226,7 +234,7 @@ TEST_F(ProfileContract, SectionListOfManyNamesIsLimitedByTheBufferNotByACount) {
     // 40 names of 80 bytes: 37 whole names fill 2,997 bytes; of the 38th only its first byte
     // fits before the closing pair of NULs, a fragment that names no section.
     std::vector<std::string> wide;
-    for (int i = 1; i <= 40; ++i) wide.push_back("W" + std::to_string(10 + i) + std::string(77, 'w'));
+    for (int i = 1; i <= 40; ++i) wide.push_back(numbered("W", 10 + i, 80, 'w'));
     const Names cut = names(write("Wide.cfg", profileOf(wide)));
     EXPECT_EQ(cut.result, 2998u);
     EXPECT_EQ(cut.buffer, joined({wide.begin(), wide.begin() + 37}) + std::string("W\0\0", 3));

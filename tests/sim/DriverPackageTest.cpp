@@ -124,3 +124,32 @@ TEST(DriverPackage, LinksAreRemovedNeverFollowed) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string readHostFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(DriverPackage, TheDemoPackageStartsUpToEveryDisplayNameInFileOrder) {
+    sim::SimMachine machine;
+    machine.files.setCurrentDirectory("C:\\Demo");
+    machine.files.writeFile("C:\\Demo\\DriverData.Drv", readHostFile(DEMO_PACKAGE_ARCHIVE));
+    InstallerRun run(machine);
+    ASSERT_TRUE(run.waitForStartup());
+    const auto items = comboItems(run);
+    // 52 display names in 38 sections, after the prompt.
+    ASSERT_EQ(items.size(), 53u);
+    EXPECT_EQ(items[0], kPrompt);
+    EXPECT_EQ(items[1], "热敏小票打印机 R58-A");
+    EXPECT_EQ(items.back(), "L108-E Barcode Printer");
+    EXPECT_TRUE(machine.files.exists("C:\\Barcode\\x64\\tvkMon64.dll"));
+    EXPECT_TRUE(machine.files.exists("C:\\Ticket\\x86\\TRG2RESA.DLL"));
+    EXPECT_EQ(run.close(), win::IDCANCEL);
+    EXPECT_FALSE(machine.files.exists("C:\\Ticket"));
+    EXPECT_FALSE(machine.files.exists("C:\\Barcode"));
+    EXPECT_FALSE(machine.files.exists("C:\\DriverName.cfg"));
+}
+
+}  // namespace
