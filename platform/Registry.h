@@ -13,6 +13,7 @@ enum class RegRoot : std::uintptr_t {
     CurrentUser = 0x80000001u,
     LocalMachine = 0x80000002u,
     Users = 0x80000003u,
+    CurrentConfig = 0x80000005u,
 };
 
 class Registry;

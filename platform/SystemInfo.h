@@ -1,6 +1,7 @@
 #pragma once
 // What the process can learn about the system it runs on, and the passing of time.
 #include <cstdint>
+#include <string>
 
 namespace platform {
 
@@ -23,6 +24,13 @@ public:
     virtual void isWow64Process(std::int32_t& wow64) = 0;
     // Sleep.
     virtual void sleep(std::uint32_t milliseconds) = 0;
+    // GetSystemDirectoryA / GetWindowsDirectoryA into a buffer of `bufferSize` bytes; "" when
+    // the call fails or the path does not fit.
+    virtual std::string systemDirectory(std::uint32_t bufferSize) = 0;
+    virtual std::string windowsDirectory(std::uint32_t bufferSize) = 0;
+    // Enables "SeLoadDriverPrivilege" in the process token (OpenProcessToken,
+    // LookupPrivilegeValueA, AdjustTokenPrivileges); false when any step fails.
+    virtual bool enableLoadDriverPrivilege() = 0;
 };
 
 }  // namespace platform

@@ -19,7 +19,10 @@ public:
     SimMachine()
         : profiles(files),
           archives(files),
-          platform_{registry, spooler, threads, ui, files, profiles, services, system, archives} {}
+          platform_{registry, spooler, threads, ui, files, profiles, services, system, archives} {
+        spooler.attach(files, registry, services, system);
+        services.onStarted("Spooler", [this] { spooler.restart(); });
+    }
     SimMachine(const SimMachine&) = delete;
     SimMachine& operator=(const SimMachine&) = delete;
 

@@ -17,8 +17,24 @@ std::string rootName(std::uintptr_t handle) {
         case platform::RegRoot::CurrentUser: return "hkcu";
         case platform::RegRoot::LocalMachine: return "hklm";
         case platform::RegRoot::Users: return "hku";
+        case platform::RegRoot::CurrentConfig: return "hkcc";
     }
     return {};
+}
+
+// Windows shows some keys in two places: CurrentControlSet is the control set in use
+// (ControlSet001 here) and HKEY_CURRENT_CONFIG is the current hardware profile. One path
+// stands for each key, so that a write through one name is read through the other.
+std::vector<std::string> canonical(std::vector<std::string> path) {
+    if (!path.empty() && path.front() == "hkcc") {
+        path.erase(path.begin());
+        path.insert(path.begin(), {"hklm", "system", "currentcontrolset", "hardware profiles", "current"});
+    }
+    if (path.size() >= 3 && path[0] == "hklm" && path[1] == "system" && path[2] == "currentcontrolset") {
+        path[2] = "controlset001";
+    }
+    // The current hardware profile holds its own CurrentControlSet, which is no link.
+    return path;
 }
 
 }  // namespace
@@ -46,8 +62,9 @@ std::vector<std::string> SimRegistry::splitTestPath(const std::string& path) {
         if (root == "hkey_current_user") parts.front() = "hkcu";
         if (root == "hkey_classes_root") parts.front() = "hkcr";
         if (root == "hkey_users") parts.front() = "hku";
+        if (root == "hkey_current_config") parts.front() = "hkcc";
     }
-    return parts;
+    return canonical(parts);
 }
 
 SimRegistry::Key* SimRegistry::find(const std::vector<std::string>& path) const {
@@ -102,7 +119,7 @@ long SimRegistry::resolve(const platform::RegKey& key, std::vector<std::string>&
                           std::uint32_t& access) const {
     const std::string root = rootName(key.handle());
     if (!root.empty()) {
-        path = {root};
+        path = canonical({root});
         access = win::KEY_ALL_ACCESS;
         return win::ERROR_SUCCESS;
     }
@@ -122,6 +139,7 @@ long SimRegistry::openOrCreate(const platform::RegKey& parent, const std::string
     std::uint32_t parentAccess = 0;
     if (const long status = resolve(parent, path, parentAccess)) return status;
     for (auto& part : splitPath(subKey)) path.push_back(std::move(part));
+    path = canonical(std::move(path));
     if (const long failure = injectedFailure(path)) return failure;
     if (find(path) == nullptr) {
         if (!create) return win::ERROR_FILE_NOT_FOUND;
@@ -235,15 +253,17 @@ long SimRegistry::deleteTree(const platform::RegKey& parent, const std::string& 
     std::vector<std::string> path;
     std::uint32_t access = 0;
     if (const long status = resolve(parent, path, access)) return status;
-    const std::vector<std::string> sub = splitPath(subKey);
-    if (sub.empty()) return win::ERROR_INVALID_PARAMETER;
-    std::vector<std::string> parentPath = path;
-    parentPath.insert(parentPath.end(), sub.begin(), sub.end() - 1);
+    std::vector<std::string> full = path;
+    for (auto& part : splitPath(subKey)) full.push_back(std::move(part));
+    full = canonical(std::move(full));
+    if (full.size() <= path.size()) return win::ERROR_INVALID_PARAMETER;
+    const std::string leaf = full.back();
+    std::vector<std::string> parentPath(full.begin(), full.end() - 1);
     Key* holder = find(parentPath);
     if (holder == nullptr) return win::ERROR_FILE_NOT_FOUND;
     auto& children = holder->children;
     auto it = std::find_if(children.begin(), children.end(),
-                           [&](const auto& child) { return asciiLower(child->name) == sub.back(); });
+                           [&](const auto& child) { return asciiLower(child->name) == leaf; });
     if (it == children.end()) return win::ERROR_FILE_NOT_FOUND;
     children.erase(it);
     return win::ERROR_SUCCESS;

@@ -2,7 +2,82 @@
 
 #include <algorithm>
 
+#include "platform/WinConstants.h"
+#include "platform/sim/SimFileSystem.h"
+#include "platform/sim/SimRegistry.h"
+#include "platform/sim/SimServices.h"
+#include "platform/sim/SimSystemInfo.h"
+#include "platform/sim/SimText.h"
+
 namespace sim {
+
+namespace {
+
+const std::string kSystemPrinters = "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\";
+const std::string kSoftwarePrinters = "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Print\\Printers\\";
+const std::string kProfilePrinters =
+    "HKLM\\SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current\\System\\CurrentControlSet\\Control\\Print\\Printers\\";
+
+std::string fileName(const std::string& path) {
+    const auto slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string folderOf(const std::string& path) {
+    const auto slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+std::string driverKey(const std::string& environment, const std::string& name) {
+    return asciiLower(environment) + "|" + asciiLower(name);
+}
+
+}  // namespace
+
+class SimSpooler::Handle : public platform::PrinterHandle {
+public:
+    Handle(SimSpooler& owner, std::string name) : owner_(owner), name_(std::move(name)) { ++owner_.openHandles_; }
+    ~Handle() override {
+        std::lock_guard lock(owner_.mutex_);
+        --owner_.openHandles_;
+    }
+    const std::string& name() const { return name_; }
+
+private:
+    SimSpooler& owner_;
+    std::string name_;
+};
+
+void SimSpooler::attach(SimFileSystem& files, SimRegistry& registry, SimServices& services, SimSystemInfo& system) {
+    std::lock_guard lock(mutex_);
+    files_ = &files;
+    registry_ = &registry;
+    services_ = &services;
+    system_ = &system;
+}
+
+bool SimSpooler::running() const {
+    return services_ == nullptr || services_->service("Spooler").state == platform::SERVICE_RUNNING_STATE;
+}
+
+long SimSpooler::takeFailure(const std::string& call) {
+    auto it = failures_.find(call);
+    if (it == failures_.end()) return 0;
+    const long error = it->second;
+    failures_.erase(it);
+    return error;
+}
+
+std::string SimSpooler::localEnvironment() const {
+    return system_ == nullptr || system_->is64Bit() ? "Windows x64" : "Windows NT x86";
+}
+
+std::string SimSpooler::driverDirectory(const std::string& environment) const {
+    const std::string env = asciiLower(environment);
+    if (env == "windows nt x86") return "C:\\Windows\\system32\\spool\\drivers\\w32x86";
+    if (env == "windows x64") return "C:\\Windows\\system32\\spool\\drivers\\x64";
+    return {};
+}
 
 long SimSpooler::enumPorts(std::vector<platform::PortInfo2>& ports) {
     std::function<void()> hook;
@@ -14,8 +89,166 @@ long SimSpooler::enumPorts(std::vector<platform::PortInfo2>& ports) {
     std::lock_guard lock(mutex_);
     ports.clear();
     if (enumPortsError_ != 0) return enumPortsError_;
+    if (!running()) return RPC_S_SERVER_UNAVAILABLE;
     ports = ports_;
     return 0;
+}
+
+std::string SimSpooler::printerDriverDirectory(const std::string& environment, std::uint32_t bufferSize) {
+    std::lock_guard lock(mutex_);
+    if (!running()) return {};
+    const std::string directory = driverDirectory(environment);
+    if (directory.size() + 1 > bufferSize) return {};
+    if (files_ != nullptr && !directory.empty()) files_->makeDirectory(directory);
+    return directory;
+}
+
+long SimSpooler::addPrinterDriverEx(const platform::DriverInfo3& driver, std::uint32_t) {
+    std::lock_guard lock(mutex_);
+    if (!running()) return RPC_S_SERVER_UNAVAILABLE;
+    if (const long failure = takeFailure("AddPrinterDriverExA")) return failure;
+    if (driverDirectory(driver.environment).empty()) return ERROR_INVALID_ENVIRONMENT;
+    if (!driver.monitorName.empty() && monitors_.find(asciiLower(driver.monitorName)) == monitors_.end()) {
+        return ERROR_UNKNOWN_PRINT_MONITOR;
+    }
+    // Every file must be where the driver says, dependent files beside the driver DLL; the
+    // spooler then copies them into the folder of the driver's version.
+    std::vector<std::string> sources{driver.driverPath, driver.dataFile, driver.configFile};
+    if (!driver.helpFile.empty()) sources.push_back(driver.helpFile);
+    const std::string folder = folderOf(driver.driverPath);
+    for (std::size_t start = 0; start < driver.dependentFiles.size();) {
+        const std::size_t end = driver.dependentFiles.find('\0', start);
+        const std::string name = driver.dependentFiles.substr(start, end - start);
+        if (name.empty()) break;
+        sources.push_back(folder + "\\" + fileName(name));
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    if (files_ != nullptr) {
+        for (const auto& source : sources) {
+            if (!files_->exists(source)) return win::ERROR_FILE_NOT_FOUND;
+        }
+        const std::string versionFolder = driverDirectory(driver.environment) + "\\" + std::to_string(driver.version);
+        files_->makeDirectory(versionFolder);
+        for (const auto& source : sources) files_->copyFile(source, versionFolder + "\\" + fileName(source), false);
+    }
+    drivers_[driverKey(driver.environment, driver.name)] = Driver{driver};
+    return 0;
+}
+
+long SimSpooler::addMonitor(const platform::MonitorInfo2& monitor) {
+    std::lock_guard lock(mutex_);
+    if (!running()) return RPC_S_SERVER_UNAVAILABLE;
+    if (const long failure = takeFailure("AddMonitorA")) return failure;
+    if (monitors_.find(asciiLower(monitor.name)) != monitors_.end()) return ERROR_PRINT_MONITOR_ALREADY_INSTALLED;
+    // The spooler loads the DLL: it must be there and be a module at all.
+    if (files_ != nullptr) {
+        const auto bytes = files_->readFile(monitor.dllName);
+        if (!bytes || bytes->compare(0, 2, "MZ") != 0) return win::ERROR_MOD_NOT_FOUND;
+    }
+    monitors_[asciiLower(monitor.name)] = monitor;
+    return 0;
+}
+
+long SimSpooler::deleteMonitor(const std::string&, const std::string& name) {
+    std::lock_guard lock(mutex_);
+    if (!running()) return RPC_S_SERVER_UNAVAILABLE;
+    if (const long failure = takeFailure("DeleteMonitorA")) return failure;
+    auto it = monitors_.find(asciiLower(name));
+    if (it == monitors_.end()) return ERROR_UNKNOWN_PRINT_MONITOR;
+    if (heldMonitors_[asciiLower(name)]) return ERROR_PRINT_MONITOR_IN_USE;
+    monitors_.erase(it);
+    return 0;
+}
+
+long SimSpooler::openPrinter(const std::string& name, std::uint32_t, platform::PrinterHandlePtr& printer) {
+    std::lock_guard lock(mutex_);
+    if (!running()) return RPC_S_SERVER_UNAVAILABLE;
+    if (const long failure = takeFailure("OpenPrinterA")) return failure;
+    const bool known = std::any_of(printers_.begin(), printers_.end(),
+                                   [&](const Printer& p) { return asciiLower(p.name) == asciiLower(name); });
+    if (!known) return ERROR_INVALID_PRINTER_NAME;
+    printer = std::make_unique<Handle>(*this, name);
+    return 0;
+}
+
+long SimSpooler::setPrinterCommand(platform::PrinterHandle&, std::uint32_t command) {
+    std::lock_guard lock(mutex_);
+    if (!running()) return RPC_S_SERVER_UNAVAILABLE;
+    return command == platform::PRINTER_CONTROL_PURGE_COMMAND ? 0 : win::ERROR_INVALID_PARAMETER;
+}
+
+long SimSpooler::deletePrinter(platform::PrinterHandle& printer) {
+    std::lock_guard lock(mutex_);
+    if (!running()) return RPC_S_SERVER_UNAVAILABLE;
+    if (const long failure = takeFailure("DeletePrinter")) return failure;
+    const std::string name = static_cast<Handle&>(printer).name();
+    std::erase_if(printers_, [&](const Printer& p) { return asciiLower(p.name) == asciiLower(name); });
+    removeRecords(name);
+    return 0;
+}
+
+long SimSpooler::addPrinter(const platform::PrinterInfo2& info, platform::PrinterHandlePtr& created) {
+    std::lock_guard lock(mutex_);
+    if (!running()) return RPC_S_SERVER_UNAVAILABLE;
+    if (const long failure = takeFailure("AddPrinterA")) return failure;
+    if (std::any_of(printers_.begin(), printers_.end(),
+                    [&](const Printer& p) { return asciiLower(p.name) == asciiLower(info.printerName); })) {
+        return ERROR_PRINTER_ALREADY_EXISTS;
+    }
+    if (std::none_of(ports_.begin(), ports_.end(),
+                     [&](const platform::PortInfo2& p) { return p.portName == info.portName; })) {
+        return ERROR_UNKNOWN_PORT;
+    }
+    if (drivers_.find(driverKey(localEnvironment(), info.driverName)) == drivers_.end()) {
+        return ERROR_UNKNOWN_PRINTER_DRIVER;
+    }
+    if (asciiLower(info.printProcessor) != "winprint") return 1798;  // ERROR_UNKNOWN_PRINTPROCESSOR
+    Printer printer{info.printerName, info.portName, info.driverName, info.printProcessor, info.datatype};
+    printers_.push_back(printer);
+    writeRecords(printer);
+    created = std::make_unique<Handle>(*this, info.printerName);
+    return 0;
+}
+
+long SimSpooler::enumPrinters(std::uint32_t, std::vector<platform::PrinterEntry>& printers) {
+    std::lock_guard lock(mutex_);
+    if (!running()) return RPC_S_SERVER_UNAVAILABLE;
+    if (const long failure = takeFailure("EnumPrintersA")) return failure;
+    printers.clear();
+    for (const auto& p : printers_) printers.push_back({p.name, p.port});
+    return 0;
+}
+
+void SimSpooler::writeRecords(const Printer& printer) {
+    if (registry_ == nullptr) return;
+    registry_->setString(kSystemPrinters + printer.name, "Name", printer.name);
+    registry_->setString(kSystemPrinters + printer.name, "Port", printer.port);
+    registry_->setString(kSystemPrinters + printer.name, "Printer Driver", printer.driver);
+    registry_->setString(kSoftwarePrinters + printer.name, "Port", printer.port);
+    registry_->setString(kSoftwarePrinters + printer.name + "\\DsSpooler", "portName", printer.port);
+}
+
+void SimSpooler::removeRecords(const std::string& name) {
+    if (registry_ == nullptr) return;
+    registry_->removeKey(kSystemPrinters + name);
+    registry_->removeKey(kSoftwarePrinters + name);
+    registry_->removeKey(kProfilePrinters + name);
+}
+
+void SimSpooler::restart() {
+    std::lock_guard lock(mutex_);
+    if (registry_ == nullptr) return;
+    for (auto& printer : printers_) {
+        platform::RegValue port;
+        if (registry_->value(kSystemPrinters + printer.name, "Port", port)) {
+            printer.port = platform::regSzText(port.data);
+        }
+        auto device = devices_.find(printer.port);
+        if (device != devices_.end() && device->second) {
+            registry_->setDword(kProfilePrinters + printer.name, "PrinterOnLine", 1);
+        }
+    }
 }
 
 void SimSpooler::addPort(const std::string& name, const std::string& description, const std::string& monitor) {
@@ -41,6 +274,60 @@ void SimSpooler::failEnumPorts(long error) {
 void SimSpooler::onEnumPorts(std::function<void()> hook) {
     std::lock_guard lock(mutex_);
     enumPortsHook_ = std::move(hook);
+}
+
+void SimSpooler::attachDevice(const std::string& port, bool powered) {
+    std::lock_guard lock(mutex_);
+    devices_[port] = powered;
+}
+
+void SimSpooler::holdMonitor(const std::string& name, bool inUse) {
+    std::lock_guard lock(mutex_);
+    heldMonitors_[asciiLower(name)] = inUse;
+}
+
+void SimSpooler::failNext(const std::string& call, long error) {
+    std::lock_guard lock(mutex_);
+    failures_[call] = error;
+}
+
+std::vector<SimSpooler::Printer> SimSpooler::printers() const {
+    std::lock_guard lock(mutex_);
+    return printers_;
+}
+
+bool SimSpooler::hasDriver(const std::string& environment, const std::string& name) const {
+    std::lock_guard lock(mutex_);
+    return drivers_.find(driverKey(environment, name)) != drivers_.end();
+}
+
+platform::DriverInfo3 SimSpooler::driver(const std::string& environment, const std::string& name) const {
+    std::lock_guard lock(mutex_);
+    auto it = drivers_.find(driverKey(environment, name));
+    return it == drivers_.end() ? platform::DriverInfo3{} : it->second.info;
+}
+
+bool SimSpooler::hasMonitor(const std::string& name) const {
+    std::lock_guard lock(mutex_);
+    return monitors_.find(asciiLower(name)) != monitors_.end();
+}
+
+platform::MonitorInfo2 SimSpooler::monitor(const std::string& name) const {
+    std::lock_guard lock(mutex_);
+    auto it = monitors_.find(asciiLower(name));
+    return it == monitors_.end() ? platform::MonitorInfo2{} : it->second;
+}
+
+int SimSpooler::openPrinterHandles() const {
+    std::lock_guard lock(mutex_);
+    return openHandles_;
+}
+
+void SimSpooler::addExistingPrinter(const std::string& name, const std::string& port, const std::string& driver) {
+    std::lock_guard lock(mutex_);
+    Printer printer{name, port, driver, "WinPrint", "RAW"};
+    printers_.push_back(printer);
+    writeRecords(printer);
 }
 
 }  // namespace sim

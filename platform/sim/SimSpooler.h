@@ -1,6 +1,11 @@
 #pragma once
-// The spooler of the simulated machine: its ports, in the order the spooler keeps them.
+// The spooler of the simulated machine: ports, drivers per environment, print monitors and
+// printers, with the errors Windows gives. Printers keep their records in the registry as
+// the Windows spooler does, and a restart of the Spooler service reads the ports back from
+// there; a printer whose port has a powered device attached then reports itself on line.
+// While the Spooler service is not running every call fails with RPC_S_SERVER_UNAVAILABLE.
 #include <functional>
+#include <map>
 #include <mutex>
 #include <vector>
 
@@ -8,25 +13,99 @@
 
 namespace sim {
 
+class SimFileSystem;
+class SimRegistry;
+class SimServices;
+class SimSystemInfo;
+
 class SimSpooler : public platform::Spooler {
 public:
+    static constexpr long RPC_S_SERVER_UNAVAILABLE = 1722;
+    static constexpr long ERROR_UNKNOWN_PORT = 1796;
+    static constexpr long ERROR_UNKNOWN_PRINTER_DRIVER = 1797;
+    static constexpr long ERROR_INVALID_PRINTER_NAME = 1801;
+    static constexpr long ERROR_PRINTER_ALREADY_EXISTS = 1802;
+    static constexpr long ERROR_INVALID_ENVIRONMENT = 1805;
+    static constexpr long ERROR_UNKNOWN_PRINT_MONITOR = 3000;
+    static constexpr long ERROR_PRINT_MONITOR_ALREADY_INSTALLED = 3006;
+    static constexpr long ERROR_PRINT_MONITOR_IN_USE = 3008;
+
     long enumPorts(std::vector<platform::PortInfo2>& ports) override;
+    std::string printerDriverDirectory(const std::string& environment, std::uint32_t bufferSize) override;
+    long addPrinterDriverEx(const platform::DriverInfo3& driver, std::uint32_t flags) override;
+    long addMonitor(const platform::MonitorInfo2& monitor) override;
+    long deleteMonitor(const std::string& environment, const std::string& name) override;
+    long openPrinter(const std::string& name, std::uint32_t access, platform::PrinterHandlePtr& printer) override;
+    long setPrinterCommand(platform::PrinterHandle& printer, std::uint32_t command) override;
+    long deletePrinter(platform::PrinterHandle& printer) override;
+    long addPrinter(const platform::PrinterInfo2& printer, platform::PrinterHandlePtr& created) override;
+    long enumPrinters(std::uint32_t flags, std::vector<platform::PrinterEntry>& printers) override;
+
+    // The machine the spooler lives on. Without it only the port calls work.
+    void attach(SimFileSystem& files, SimRegistry& registry, SimServices& services, SimSystemInfo& system);
+    // Reads every printer's port back from its registry record, as a spooler start does.
+    void restart();
 
     void addPort(const std::string& name, const std::string& description = "Local Port",
                  const std::string& monitor = "Local Port");
     void removePort(const std::string& name);
     void clearPorts();
-    // Every enumeration fails with this error (0: none).
+    // Every port enumeration fails with this error (0: none).
     void failEnumPorts(long error);
-    // Runs at the start of every enumeration, outside the spooler's lock: a test can hold a
-    // worker there.
+    // Runs at the start of every port enumeration, outside the spooler's lock.
     void onEnumPorts(std::function<void()> hook);
+    // A device on the port; a powered one puts the printer on that port on line after a restart.
+    void attachDevice(const std::string& port, bool powered);
+    // DeleteMonitorA of this monitor fails with ERROR_PRINT_MONITOR_IN_USE.
+    void holdMonitor(const std::string& name, bool inUse);
+    // The next call of this name ("AddPrinterDriverExA", "AddPrinterA", "AddMonitorA", ...)
+    // fails with `error`.
+    void failNext(const std::string& call, long error);
+
+    struct Printer {
+        std::string name;
+        std::string port;
+        std::string driver;
+        std::string printProcessor;
+        std::string datatype;
+    };
+    struct Driver {
+        platform::DriverInfo3 info;
+    };
+    // Inspection for tests.
+    std::vector<Printer> printers() const;
+    bool hasDriver(const std::string& environment, const std::string& name) const;
+    platform::DriverInfo3 driver(const std::string& environment, const std::string& name) const;
+    bool hasMonitor(const std::string& name) const;
+    platform::MonitorInfo2 monitor(const std::string& name) const;
+    int openPrinterHandles() const;
+    // Called in tests to add a printer that was there before the installer ran.
+    void addExistingPrinter(const std::string& name, const std::string& port, const std::string& driver);
 
 private:
-    std::mutex mutex_;
+    class Handle;
+    bool running() const;
+    long takeFailure(const std::string& call);
+    std::string driverDirectory(const std::string& environment) const;
+    void writeRecords(const Printer& printer);
+    void removeRecords(const std::string& name);
+    std::string localEnvironment() const;
+
+    mutable std::mutex mutex_;
     std::vector<platform::PortInfo2> ports_;
     long enumPortsError_ = 0;
     std::function<void()> enumPortsHook_;
+    std::vector<Printer> printers_;
+    std::map<std::string, Driver> drivers_;  // "environment|name", lower case
+    std::map<std::string, platform::MonitorInfo2> monitors_;
+    std::map<std::string, bool> devices_;
+    std::map<std::string, bool> heldMonitors_;
+    std::map<std::string, long> failures_;
+    int openHandles_ = 0;
+    SimFileSystem* files_ = nullptr;
+    SimRegistry* registry_ = nullptr;
+    SimServices* services_ = nullptr;
+    SimSystemInfo* system_ = nullptr;
 };
 
 }  // namespace sim

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <string>
 
 #include "platform/SystemInfo.h"
 
@@ -15,6 +16,12 @@ public:
     bool hasIsWow64Process() override { return hasIsWow64_; }
     void isWow64Process(std::int32_t& wow64) override { wow64 = wow64_ ? 1 : 0; }
     void sleep(std::uint32_t milliseconds) override { sleptMs_ += milliseconds; }
+    std::string systemDirectory(std::uint32_t bufferSize) override { return fit("C:\\Windows\\system32", bufferSize); }
+    std::string windowsDirectory(std::uint32_t bufferSize) override { return fit("C:\\Windows", bufferSize); }
+    bool enableLoadDriverPrivilege() override {
+        ++privilegeRequests_;
+        return true;
+    }
 
     // Windows 10, 64-bit, unless a test says otherwise.
     void setVersion(std::uint32_t platformId, std::uint32_t major, std::uint32_t minor);
@@ -23,6 +30,9 @@ public:
     void setWow64(bool wow64) { wow64_ = wow64; }
     void removeIsWow64Process() { hasIsWow64_ = false; }
     std::uint64_t sleptMs() const { return sleptMs_; }
+    // 64-bit Windows: the process runs under WOW64.
+    bool is64Bit() const { return wow64_; }
+    int privilegeRequests() const { return privilegeRequests_; }
 
 private:
     std::mutex mutex_;
@@ -32,6 +42,11 @@ private:
     std::atomic<bool> wow64_{true};
     std::atomic<bool> hasIsWow64_{true};
     std::atomic<std::uint64_t> sleptMs_{0};
+    std::atomic<int> privilegeRequests_{0};
+
+    static std::string fit(const std::string& path, std::uint32_t bufferSize) {
+        return path.size() + 1 <= bufferSize ? path : std::string();
+    }
 };
 
 }  // namespace sim

@@ -39,9 +39,16 @@ void makePackage(const fs::path& root) {
     fs::create_directories(root / "Barcode/x64/empty folder");
 }
 
-// Archives package/ with command (run inside it; ARCHIVE is replaced by the archive's path),
-// then extracts it with unzip and with drvunzip and compares the trees.
-void checkArchiver(const std::string& tool, const std::string& command) {
+struct Archiver {
+    const char* label;
+    std::string tool;
+    std::string command;  // run inside the package folder; ARCHIVE stands for the archive's path
+};
+
+class Compatibility : public ::testing::TestWithParam<Archiver> {};
+
+TEST_P(Compatibility, ExtractsTheSameTreeAsUnzip) {
+    const auto& [label, tool, command] = GetParam();
     if (!installed("unzip")) GTEST_SKIP() << "unzip is not installed";
     if (!installed(tool)) GTEST_SKIP() << tool << " is not installed";
     test::TempDir work;
@@ -58,41 +65,38 @@ void checkArchiver(const std::string& tool, const std::string& command) {
     EXPECT_EQ(test::snapshot(work.path() / "ours"), expected);
 }
 
-TEST(Compatibility, InfoZipDeflate) { checkArchiver("zip", "zip -q -r ARCHIVE ."); }
-TEST(Compatibility, InfoZipStoredForcedZip64) { checkArchiver("zip", "zip -q -r -0 -fz ARCHIVE ."); }
-TEST(Compatibility, Bsdtar) { checkArchiver("bsdtar", "bsdtar --format zip -cf ARCHIVE ."); }
-TEST(Compatibility, BsdtarStored) { checkArchiver("bsdtar", "bsdtar --format zip --options zip:compression=store -cf ARCHIVE ."); }
-TEST(Compatibility, SevenZip) {
-    const std::string tool = installed("7zz") ? "7zz" : "7z";
-    checkArchiver(tool, tool + " a -tzip -bso0 -bsp0 ARCHIVE .");
-}
-TEST(Compatibility, SevenZipStored) {
-    const std::string tool = installed("7zz") ? "7zz" : "7z";
-    checkArchiver(tool, tool + " a -tzip -mm=Copy -bso0 -bsp0 ARCHIVE .");
-}
-
-// zipfile writes directories only when asked, so the script adds them; the second archive
-// streams entries through ZipFile.open with zip64 records forced.
-TEST(Compatibility, PythonZipfile) {
-    checkArchiver("python3", R"(python3 -c "
-import os, sys, zipfile
-with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:
-    for top, folders, files in sorted(os.walk('.')):
-        for name in sorted(folders): z.write(os.path.join(top, name))
-        for name in sorted(files): z.write(os.path.join(top, name))
-" ARCHIVE)");
-}
-TEST(Compatibility, PythonZipfileStreamedZip64) {
-    checkArchiver("python3", R"(python3 -c "
+const std::string sevenZip = installed("7zz") ? "7zz" : "7z";
+// zipfile writes folders only when asked, so the scripts add them; the second streams entries
+// through ZipFile.open with zip64 records forced.
+const std::string pythonWalk = R"(python3 -c "
 import os, sys, zipfile
 with open(sys.argv[1], 'wb') as raw, zipfile.ZipFile(raw, 'w', zipfile.ZIP_DEFLATED) as z:
     for top, folders, files in sorted(os.walk('.')):
         for name in sorted(folders): z.write(os.path.join(top, name))
         for name in sorted(files):
-            with open(os.path.join(top, name), 'rb') as f, z.open(os.path.join(top, name)[2:], 'w', force_zip64=True) as out:
-                out.write(f.read())
-" ARCHIVE)");
+            path = os.path.join(top, name)
+            if STREAMED:
+                with open(path, 'rb') as f, z.open(path[2:], 'w', force_zip64=True) as out: out.write(f.read())
+            else: z.write(path)
+" ARCHIVE)";
+
+std::string python(bool streamed) {
+    std::string script = pythonWalk;
+    script.replace(script.find("STREAMED"), 8, streamed ? "True" : "False");
+    return script;
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Archivers, Compatibility,
+    ::testing::Values(Archiver{"InfoZip", "zip", "zip -q -r ARCHIVE ."},
+                      Archiver{"InfoZipStoredZip64", "zip", "zip -q -r -0 -fz ARCHIVE ."},
+                      Archiver{"Bsdtar", "bsdtar", "bsdtar --format zip -cf ARCHIVE ."},
+                      Archiver{"BsdtarStored", "bsdtar", "bsdtar --format zip --options zip:compression=store -cf ARCHIVE ."},
+                      Archiver{"SevenZip", sevenZip, sevenZip + " a -tzip -bso0 -bsp0 ARCHIVE ."},
+                      Archiver{"SevenZipStored", sevenZip, sevenZip + " a -tzip -mm=Copy -bso0 -bsp0 ARCHIVE ."},
+                      Archiver{"PythonZipfile", "python3", python(false)},
+                      Archiver{"PythonZipfileStreamedZip64", "python3", python(true)}),
+    [](const auto& param) { return std::string(param.param.label); });
 
 }  // namespace
 }  // namespace archive

@@ -2,24 +2,22 @@
 
 #include <zlib.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <map>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
 namespace archive::test {
 namespace {
 
-void put16(std::string& out, std::uint64_t v) {
-    for (int i = 0; i < 2; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+template <int Bytes>
+void put(std::string& out, std::uint64_t v) {
+    for (int i = 0; i < Bytes; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
 }
-void put32(std::string& out, std::uint64_t v) {
-    for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-void put64(std::string& out, std::uint64_t v) {
-    for (int i = 0; i < 8; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
-}
+constexpr auto put16 = put<2>;
+constexpr auto put32 = put<4>;
+constexpr auto put64 = put<8>;
 
 std::uint32_t crcOf(const std::string& s) {
     return static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(s.data()), static_cast<uInt>(s.size())));
@@ -147,9 +145,14 @@ bool MemorySource::readExact(std::uint64_t offset, std::span<std::uint8_t> buffe
 }
 
 TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "archive-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp");
-    path_ = pattern;
+    // create_directory reports whether it made the folder, so a name in use is never shared.
+    static std::random_device seed;
+    std::mt19937_64 random(seed());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        path_ = std::filesystem::temp_directory_path() / ("archive-test-" + std::to_string(random()));
+        if (std::filesystem::create_directory(path_)) return;
+    }
+    throw std::runtime_error("cannot create a temporary folder");
 }
 
 TempDir::~TempDir() {
@@ -172,7 +175,8 @@ void writeFile(const std::filesystem::path& path, const std::string& data) {
 std::map<std::string, std::string> snapshot(const std::filesystem::path& root) {
     std::map<std::string, std::string> tree;
     for (auto it = std::filesystem::recursive_directory_iterator(root); it != std::filesystem::end(it); ++it) {
-        const auto relative = it->path().lexically_relative(root).string();
+        const auto name = it->path().lexically_relative(root).generic_u8string();
+        const std::string relative(name.begin(), name.end());
         if (it->is_symlink())
             tree[relative] = "<link>";
         else if (it->is_directory())

@@ -62,5 +62,7 @@ void writeFile(const std::filesystem::path& path, const std::string& data);
 std::map<std::string, std::string> snapshot(const std::filesystem::path& root);
 
 inline std::string utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+// Names in the tests are UTF-8 on every system.
+inline std::filesystem::path u8path(const std::string& text) { return std::u8string(text.begin(), text.end()); }
 
 }  // namespace archive::test
