@@ -53,6 +53,8 @@ bool MainDialog::onInitDialog(platform::DialogWindow& window) {
 void MainDialog::onCommand(int id, int notifyCode) {
     if (id == IDC_MODEL_COMBO && notifyCode == win::CBN_SELCHANGE) {
         onModelChanged();
+    } else if (id == IDC_INSTALL && notifyCode == win::BN_CLICKED) {
+        onInstall();
     } else if (id == win::IDOK && notifyCode == win::BN_CLICKED) {
         onOK();
     } else if (id == win::IDCANCEL && notifyCode == win::BN_CLICKED) {
@@ -87,3 +89,21 @@ void MainDialog::onDestroy() {
 }
 
 std::intptr_t MainDialog::sendUpdateData() { return window_->sendRegistered(updateDataMessage_, 0, 0); }
+
+void MainDialog::showStatus(const std::string& text) {
+    statusText = text;
+    sendUpdateData();
+}
+
+int MainDialog::messageBox(const std::string& text, const std::string& caption, unsigned type) {
+    return platform_.ui.messageBox(window_, text, caption, type);
+}
+
+int MainDialog::appMessageBox(const std::string& text, unsigned type) {
+    return messageBox(text, platform_.ui.applicationTitle(), type);
+}
+
+void MainDialog::finishWithButton(const std::string& caption) {
+    installButton.enable(true);
+    installButton.setText(caption);
+}

@@ -19,6 +19,11 @@ enum PortKind : std::int32_t {
     PORT_KIND_TCPIP = 3,
 };
 
+// Choice codes of the port dialogs.
+constexpr int CHOICE_BASE = 0x1200;
+constexpr int CHOICE_NONE = 0xCCCC;
+constexpr int CHOICE_NEW_PORT = 0xAAAA;
+
 // The version class of the running Windows (1 Windows 95 ... 12 Windows 10; -1 unknown).
 int getWindowsVersionClass(platform::SystemInfo& system);
 
@@ -74,6 +79,33 @@ public:
     // SendMessageA(dialog, "MyUpdateData", 0, 0).
     std::intptr_t sendUpdateData();
 
+    // The install button: starts an installation, or closes the installer once it reads "完成".
+    void onInstall();
+    // Port choices of the parallel and TCP/IP kinds: a choice code (CHOICE_...).
+    int chooseParallelPort();
+    int chooseTcpipPort();
+    // Moves a printer onto another port through the spooler's registry records.
+    void bindPrinterPort(const std::string& printerName, const std::string& portName);
+    // Tries the USB ports until the printer reports itself on line.
+    void autoSelectUsbPort();
+    // Snapshot of the installed printers and their ports; true when there is one at least.
+    bool listPrinters(StringList& names, StringList& ports);
+    // Settles the serial port and completes a serial installation.
+    void selectSerialPort();
+    void writeSerialPortSettings(const std::string& portName);
+    void rebindSerialPrinters();
+
+    // Shows a status: statusText, then "MyUpdateData".
+    void showStatus(const std::string& text);
+    // A message box owned by this dialog; the button pressed.
+    int messageBox(const std::string& text, const std::string& caption, unsigned type);
+    // The message box captioned with the application's title.
+    int appMessageBox(const std::string& text, unsigned type);
+    // Enables the install button with a new caption ("完成", "重新安装").
+    void finishWithButton(const std::string& caption);
+    platform::Platform& platform() { return platform_; }
+    platform::DialogWindow& window() { return *window_; }
+
     ArchiveExtractor archive;
 
     // Controls, bound by exchangeData.
@@ -101,6 +133,10 @@ public:
     std::int32_t parity = 0;
     std::int32_t dataBits = 0;
     std::int32_t stopBits = 0;
+    // Cleared by a press whose connection kind has no port; set again by one whose kind has.
+    std::int32_t portAvailable = 1;
+    // The name the spooler knows the new printer by, once it is created.
+    std::string installedPrinterName;
 
 private:
     // Calls `visit` for every display name of every catalogue section, in file order, with

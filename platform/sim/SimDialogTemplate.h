@@ -18,6 +18,8 @@ struct SimControl {
     bool hasStyle(const std::string& style) const;
 
     // Live state.
+    std::vector<std::string> textHistory;  // every text the program set, oldest first
+    std::vector<int> positionHistory;      // every progress position the program set
     bool enabled = true;
     int check = 0;
     std::vector<std::string> items;  // drop-down entries

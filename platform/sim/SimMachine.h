@@ -20,6 +20,9 @@ public:
         : profiles(files),
           archives(files),
           platform_{registry, spooler, threads, ui, files, profiles, services, system, archives} {
+        // The folders every Windows has; SysWOW64 is there on 64-bit Windows.
+        files.makeDirectory("C:\\Windows\\system32");
+        files.makeDirectory("C:\\Windows\\SysWOW64");
         spooler.attach(files, registry, services, system);
         services.onStarted("Spooler", [this] { spooler.restart(); });
     }

@@ -40,7 +40,9 @@ const SimControl& SimDialog::control(int id) const { return const_cast<SimDialog
 bool SimDialog::setItemText(int id, const std::string& text) {
     return onWindowThread(
         [&] {
-            controlRef(id).text = text;
+            SimControl& c = controlRef(id);
+            c.text = text;
+            c.textHistory.push_back(text);
             return true;
         },
         false);
@@ -300,6 +302,7 @@ int SimDialog::progressSetPos(int id, int position) {
             SimControl& c = controlRef(id);
             const int previous = c.position;
             c.position = std::clamp(position, 0, 100);
+            c.positionHistory.push_back(c.position);
             return previous;
         },
         0);

@@ -1,0 +1,60 @@
+// The install button: gathers the user's choices and hands over to the receipt or label
+// installer; once an installation has finished, the same button closes the installer.
+#include "app/MainDialog.h"
+#include "catalogue/ModelCatalogue.h"
+#include "install/LabelDriverInstaller.h"
+#include "install/ReceiptDriverInstaller.h"
+
+namespace {
+
+const StringList* portListOf(const PortInventory& inventory, std::int32_t kind) {
+    switch (kind) {
+        case PORT_KIND_SERIAL: return &inventory.serialPorts;
+        case PORT_KIND_USB: return &inventory.usbPorts;
+        case PORT_KIND_PARALLEL: return &inventory.lptPorts;
+        case PORT_KIND_TCPIP: return &inventory.tcpipPorts;
+        default: return nullptr;
+    }
+}
+
+}  // namespace
+
+void MainDialog::onInstall() {
+    exchangeData(true);
+    if (installButton.text() == "完成") {
+        onOK();
+        return;
+    }
+    installButton.enable(false);
+
+    // The item count is read anew on every pass, as the list may change under a long press.
+    for (int i = 0; i < connectionKindList.itemCount(); ++i) {
+        if (connectionKindList.itemState(i, win::LVIS_SELECTED) == win::LVIS_SELECTED) {
+            portKind = i;
+            break;
+        }
+    }
+    if (const StringList* ports = portListOf(inventory, portKind)) {
+        if (ports->empty()) {
+            portAvailable = 0;
+        } else {
+            chosenPort = ports->front();
+            portAvailable = 1;
+        }
+    }
+
+    modelRow = findModelRow();
+    const int receiptRows = receiptGroup1Size + receiptGroup2Size + receiptGroup3Size + receiptGroup4Size;
+    if (modelRow >= 0 && modelRow < receiptRows) {
+        ReceiptDriverInstaller(*this).install();
+    } else if (modelRow >= receiptRows && modelRow < ModelCatalogue::ROW_COUNT) {
+        LabelDriverInstaller(*this).install();
+    } else {
+        // No catalogue row has this name: there is nothing to install, and nothing may be
+        // read past the tables.
+        installButton.enable(true);
+    }
+
+    window_->enableItem(win::IDCANCEL, false);
+    exchangeData(false);
+}

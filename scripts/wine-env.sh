@@ -1,0 +1,181 @@
+# Wine test environment. Source it from bash:
+#     WINEARCH=win32 . scripts/wine-env.sh || exit 1
+#     wine_run 120 build/setup.exe /quiet; rc=$?
+#     wine_stop
+# WINEARCH selects the prefix kind: win32 (default, needs qemu on kernels
+# without 32-bit support, see install-deps.sh) or win64 (native, for x86_64
+# builds). Other knobs, all optional: WINE_ROOT, WINEPREFIX, WINE_LANG.
+
+WINEARCH=${WINEARCH:-win32}
+WINE_ROOT=${WINE_ROOT:-/tmp/wine-test-$(id -u)}
+# A pristine prefix is kept as a template, so that a test can get a clean
+# one in about a second (wine_reset_prefix) instead of a fresh wineboot.
+WINE_TEMPLATE=$WINE_ROOT/template-$WINEARCH
+WINEPREFIX=${WINEPREFIX:-$WINE_ROOT/$WINEARCH}
+WINE_LANG=${WINE_LANG:-zh_CN.UTF-8}
+WINE_SCRIPTS=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+export WINEARCH WINEPREFIX WINEDEBUG=${WINEDEBUG:--all}
+# No wine-mono/gecko download prompt (no network, and it blocks wineboot);
+# no winemenubuilder, which only writes desktop files into $HOME.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}
+# The zh_CN locale is generated under WINE_ROOT, not installed system-wide.
+export LOCPATH=$WINE_ROOT/locale
+
+if [ "$WINEARCH" = win64 ]; then
+    # /usr/bin/wine prefers the 32-bit loader and would go through qemu.
+    WINE_LOADER=/usr/lib/wine/wine64
+    WINE_CC=x86_64-w64-mingw32-gcc
+else
+    WINE_LOADER=/usr/lib/wine/wine
+    WINE_CC=i686-w64-mingw32-gcc
+fi
+
+# LANG/LC_ALL are set only for Wine's processes: exported into the calling
+# shell they would translate every tool's messages in the CI log.
+wine_cmd() {
+    env LANG="$WINE_LANG" LC_ALL="$WINE_LANG" "$WINE_LOADER" "$@"
+}
+
+# wine_run SECONDS PROGRAM [ARGS...]: returns the program's exit code, or 124
+# on timeout, after which the prefix's processes are killed.
+wine_run() {
+    local secs=$1 rc=0
+    shift
+    # A persistent wineserver keeps services.exe and friends alive between
+    # runs; otherwise each run pays a full boot (about 10 s under qemu).
+    # When one is already running this just exits with status 2.
+    wineserver -p 2>/dev/null || true
+    env LANG="$WINE_LANG" LC_ALL="$WINE_LANG" \
+        timeout -k 10 "$secs" "$WINE_LOADER" "$@" || rc=$?
+    if [ "$rc" = 124 ] || [ "$rc" = 137 ]; then
+        echo "wine_run: timed out after ${secs}s: $*" >&2
+        wine_kill
+        rc=124
+    fi
+    return "$rc"
+}
+
+# wineserver -k misses processes that are still starting under qemu (they
+# have not connected yet), so also kill by PID every Wine process (judged by
+# its executable) whose environment names our prefix.
+wine_kill() {
+    wineserver -k 2>/dev/null || true
+    local dir pid
+    for dir in /proc/[0-9]*; do
+        pid=${dir#/proc/}
+        case $(readlink "$dir/exe" 2>/dev/null) in
+            */qemu-i386*|*/wine|*/wine64|*/wine*-preloader|*/wineserver*) ;;
+            *) continue ;;
+        esac
+        if tr '\0' '\n' 2>/dev/null < "$dir/environ" |
+            grep -qxF "WINEPREFIX=$WINEPREFIX"; then
+            kill -9 "$pid" 2>/dev/null || true
+        fi
+    done
+}
+
+wine_start_xvfb() {
+    [ -n "${DISPLAY:-}" ] && return 0
+    local f=$WINE_ROOT/xvfb.display
+    : > "$f"
+    # -displayfd lets Xvfb pick the first free display itself (no race).
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3> "$f" >/dev/null 2>&1 &
+    WINE_XVFB_PID=$!
+    for _ in $(seq 50); do
+        [ -s "$f" ] && break
+        sleep 0.2
+    done
+    [ -s "$f" ] || { echo "wine-env: Xvfb did not start" >&2; return 1; }
+    DISPLAY=:$(head -n1 "$f")
+    export DISPLAY
+}
+
+wine_stop_xvfb() {
+    [ -n "${WINE_XVFB_PID:-}" ] || return 0
+    kill "$WINE_XVFB_PID" 2>/dev/null || true
+    wait "$WINE_XVFB_PID" 2>/dev/null || true
+    unset WINE_XVFB_PID DISPLAY
+}
+
+# Creates the template prefix. Runs once per WINE_ROOT and architecture.
+wine_create_template() {
+    local hide=()
+    rm -rf "$WINE_TEMPLATE"
+    # .reg files with non-ASCII names must be UTF-16LE with a BOM.
+    {
+        printf '\xff\xfe'
+        printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
+            '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
+            '"宋体"="AR PL UMing CN"' '"SimSun"="AR PL UMing CN"' '' |
+            iconv -f UTF-8 -t UTF-16LE
+    } > "$WINE_ROOT/fonts.reg" || return 1
+    # A win64 prefix also sets up its 32-bit half, which under qemu takes
+    # minutes. Hiding the 32-bit loader in a private mount namespace skips
+    # that half; 64-bit programs never need it.
+    if [ "$WINEARCH" = win64 ] && [ -e /usr/lib/wine/wine ] &&
+        unshare -m true 2>/dev/null; then
+        printf '#!/bin/sh\nexit 1\n' > "$WINE_ROOT/no-wine32"
+        chmod +x "$WINE_ROOT/no-wine32"
+        # shellcheck disable=SC2016 # expanded by the inner sh
+        hide=(unshare -m sh -c 'mount --bind "$1" /usr/lib/wine/wine && shift && exec "$@"'
+              sh "$WINE_ROOT/no-wine32")
+    fi
+    WINEPREFIX=$WINE_TEMPLATE LANG=$WINE_LANG LC_ALL=$WINE_LANG \
+        "${hide[@]}" "$WINE_SCRIPTS/wine/make-prefix.sh" "$WINE_LOADER" \
+        "$WINE_ROOT/fonts.reg" > "$WINE_ROOT/wineboot.log" 2>&1 || {
+        echo "wine-env: creating the prefix failed, see $WINE_ROOT/wineboot.log" >&2
+        return 1
+    }
+    touch "$WINE_TEMPLATE/.ready"
+}
+
+# Replaces WINEPREFIX with a fresh copy of the template.
+wine_reset_prefix() {
+    wine_kill
+    rm -rf "$WINEPREFIX"
+    cp -a "$WINE_TEMPLATE" "$WINEPREFIX"
+}
+
+# Prints what Wine reports (code page, version, ports) as UTF-8, and fails
+# unless the code page is 936: without the generated locale Wine silently
+# uses 1252 and every Chinese string would be wrong.
+wine_check_acp() {
+    local exe=$WINE_ROOT/probe-$WINEARCH.exe out
+    if [ ! -e "$exe" ] || [ "$WINE_SCRIPTS/wine/probe.c" -nt "$exe" ]; then
+        "$WINE_CC" -O2 -o "$exe" "$WINE_SCRIPTS/wine/probe.c" -lwinspool || return 1
+    fi
+    out=$(wine_run 300 "$exe" | iconv -f GBK -t UTF-8 | tr -d '\r') || return 1
+    printf '%s\n' "$out"
+    case "$out" in
+        ACP=936\ *) return 0 ;;
+        *) echo "wine-env: Wine code page is not 936" >&2; return 1 ;;
+    esac
+}
+
+# Stops everything started here: the prefix's processes and Xvfb.
+wine_stop() {
+    wine_kill
+    wine_stop_xvfb
+}
+
+wine_setup() {
+    mkdir -p "$WINE_ROOT" "$LOCPATH" || return 1
+    if [ ! -e "$LOCPATH/$WINE_LANG/LC_CTYPE" ]; then
+        # localedef exits 1 on harmless warnings; check the result instead.
+        localedef -i "${WINE_LANG%%.*}" -f "${WINE_LANG#*.}" \
+            "$LOCPATH/$WINE_LANG" >/dev/null 2>&1 || true
+        [ -e "$LOCPATH/$WINE_LANG/LC_CTYPE" ] ||
+            { echo "wine-env: localedef $WINE_LANG failed" >&2; return 1; }
+    fi
+    if [ ! -e "$WINE_TEMPLATE/.ready" ]; then
+        wine_create_template || return 1
+    fi
+    if [ ! -e "$WINEPREFIX/.ready" ]; then
+        wine_reset_prefix || return 1
+    fi
+    wine_start_xvfb || return 1
+    # Boot Wine's services now, so that the first test is not the slow one.
+    wine_run 300 wineboot >/dev/null 2>&1 || true
+}
+
+wine_setup

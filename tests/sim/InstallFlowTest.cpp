@@ -1,0 +1,316 @@
+// Whole installations on the simulated machine: what the user sees and what the machine
+// keeps (driver files, spooler objects, registry values).
+#include <gtest/gtest.h>
+
+#include "tests/sim/InstallTestSupport.h"
+
+namespace {
+
+const std::string kReceipt = "热敏小票打印机 R58-A";     // row 0, group 1
+const std::string kLabel = "热敏标签打印机 L108-A";      // row 33
+const std::string kDoneStatus = "安装已完成";
+
+void oneSerialPort(sim::SimMachine& m) { m.installDefaultPorts(); }
+
+// The bytes of a literal that holds NULs, without the terminator the compiler adds.
+template <std::size_t N>
+std::string bytes(const char (&literal)[N]) {
+    return std::string(literal, N - 1);
+}
+
+std::vector<std::string> splitMultiSz(const std::string& list) {
+    std::vector<std::string> names;
+    for (std::size_t start = 0; start < list.size();) {
+        const std::size_t end = list.find('\0', start);
+        if (end == start || end == std::string::npos) break;
+        names.push_back(list.substr(start, end - start));
+        start = end + 1;
+    }
+    return names;
+}
+
+TEST(ReceiptInstall, SerialPrinterEndToEnd) {
+    InstallFixture f(oneSerialPort);
+    f.install(kReceipt, PORT_KIND_SERIAL);
+
+    const auto driver = f.machine.spooler.driver("Windows x64", "Thermal Receipt G1-01");
+    EXPECT_EQ(driver.version, 3u);
+    EXPECT_EQ(driver.driverPath, kDriverDir64 + "\\uniDRV.DLL");
+    EXPECT_EQ(driver.dataFile, kDriverDir64 + "\\TRG101.GPD");
+    EXPECT_EQ(driver.configFile, kDriverDir64 + "\\uniDRVui.DLL");
+    EXPECT_EQ(driver.helpFile, kDriverDir64 + "\\uniDRV.HLP");
+    EXPECT_EQ(driver.dependentFiles, bytes("\\ttfsub.GPD\0\\unires.DLL\0\\stdnames.GPD\0TRG1RES.DLL\0\0"));
+    EXPECT_EQ(driver.monitorName, "");
+    EXPECT_EQ(driver.defaultDataType, "RAW");
+    // The staged copies are gone but for the OEM plug-in pair.
+    EXPECT_FALSE(f.machine.files.exists(kDriverDir64 + "\\uniDRV.DLL"));
+    EXPECT_FALSE(f.machine.files.exists(kDriverDir64 + "\\TRG101.GPD"));
+    EXPECT_TRUE(f.machine.files.exists(kDriverDir64 + "\\TOEMUNI.dll"));
+    EXPECT_TRUE(f.machine.files.exists(kDriverDir64 + "\\TOEMUNI.ini"));
+
+    const auto printers = f.machine.spooler.printers();
+    ASSERT_EQ(printers.size(), 1u);
+    EXPECT_EQ(printers[0].name, kReceipt);
+    EXPECT_EQ(printers[0].port, "COM1:");
+    EXPECT_EQ(printers[0].driver, "Thermal Receipt G1-01");
+    EXPECT_EQ(printers[0].printProcessor, "WinPrint");
+    EXPECT_EQ(f.registryText(kWindowsKey, "Device"), kReceipt + ",winspool,COM1:");
+    EXPECT_EQ(f.registryText(kPortsKey, "COM1:"), "9600,n,8,1");
+    EXPECT_EQ(f.machine.services.service("Spooler").stops, 2);
+
+    EXPECT_EQ(f.control(IDC_INSTALL).text, "完成");
+    EXPECT_TRUE(f.control(IDC_INSTALL).enabled);
+    EXPECT_FALSE(f.control(win::IDCANCEL).enabled);
+    EXPECT_EQ(f.control(IDC_PROGRESS).position, 100);
+    EXPECT_EQ(f.control(IDC_STATUS).text, "程序已为您选择COM1:,若需修改完成后手动配置");
+    EXPECT_TRUE(f.statusShown("设置打印机" + kReceipt + "为默认打印机"));
+    EXPECT_TRUE(f.boxTexts().empty());
+    EXPECT_EQ(f.machine.spooler.openPrinterHandles(), 0);
+
+    // The next press closes the installer.
+    f.press();
+    EXPECT_EQ(f.run->join(), win::IDOK);
+}
+
+TEST(ReceiptInstall, ResourceDllAndDependentFilesFollowTheRow) {
+    struct Case {
+        std::string display;
+        std::string driverName;
+        std::string lastDependents;
+    };
+    const std::vector<Case> cases{
+        // Row 19 chosen by its model name takes the alternative DLL; by another name it does not.
+        {"Thermal Receipt G2-05", "Thermal Receipt G2-05", bytes("\\stdnames.GPD\0TRG2RESA.DLL\0\0")},
+        {"热敏小票打印机 R80-E", "Thermal Receipt G2-05", bytes("\\stdnames.GPD\0TRG2RES.DLL\0\0")},
+        // Rows 30 and 32 list the OEM plug-in pair; row 29 does not.
+        {"票据打印机 T80-D", "Thermal Receipt G4-04",
+         bytes("\\TOEMUNI.ini\0\\TOEMUNI.dll\0TRG4RES.DLL\0\0")},
+        {"T80-F Plus", "Thermal Receipt G4-06", bytes("\\TOEMUNI.ini\0\\TOEMUNI.dll\0TRG4RES.DLL\0\0")},
+        {"票据打印机 T80-C", "Thermal Receipt G4-03", bytes("\\stdnames.GPD\0TRG4RES.DLL\0\0")},
+        {"厨房热敏打印机 K80-C", "Thermal Receipt G3-03", bytes("\\stdnames.GPD\0TRG3RES.DLL\0\0")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.display);
+        InstallFixture f(oneSerialPort);
+        f.install(c.display, PORT_KIND_SERIAL);
+        const auto driver = f.machine.spooler.driver("Windows x64", c.driverName);
+        ASSERT_FALSE(driver.dependentFiles.empty());
+        const auto& list = driver.dependentFiles;
+        EXPECT_EQ(list.substr(list.size() - c.lastDependents.size()), c.lastDependents);
+        // The OEM pair is copied for every row.
+        EXPECT_TRUE(f.machine.files.exists(kDriverDir64 + "\\TOEMUNI.dll"));
+    }
+}
+
+TEST(ReceiptInstall, ArchitectureAndVersionDecideEnvironmentSourcesAndDriverVersion) {
+    // 32-bit Windows: only the x86 folder is read (the x64 one is removed to prove it).
+    InstallFixture x86([](sim::SimMachine& m) {
+        m.installDefaultPorts();
+        m.system.setWow64(false);
+    });
+    x86.machine.files.removeDirectory("C:\\Ticket\\x64");
+    for (const auto& name : {"TRG101.GPD"}) x86.machine.files.deleteFile(std::string("C:\\Ticket\\x64\\") + name);
+    x86.install(kReceipt, PORT_KIND_SERIAL);
+    const auto driver = x86.machine.spooler.driver("Windows NT x86", "Thermal Receipt G1-01");
+    EXPECT_EQ(driver.driverPath, kDriverDir32 + "\\uniDRV.DLL");
+    EXPECT_FALSE(x86.machine.spooler.hasDriver("Windows x64", "Thermal Receipt G1-01"));
+    EXPECT_EQ(x86.machine.spooler.printers().size(), 1u);
+
+    // Windows NT 4.0 takes a version-2 driver.
+    InstallFixture nt4([](sim::SimMachine& m) {
+        m.installDefaultPorts();
+        m.system.setVersion(2, 4, 0);
+        m.system.setWow64(false);
+    });
+    nt4.install(kReceipt, PORT_KIND_SERIAL);
+    EXPECT_EQ(nt4.machine.spooler.driver("Windows NT x86", "Thermal Receipt G1-01").version, 2u);
+}
+
+TEST(ReceiptInstall, AMissingDriverFileOffersRetryOrEndsTheInstaller) {
+    InstallFixture retry(oneSerialPort);
+    retry.machine.files.deleteFile("C:\\Ticket\\x64\\UNIRES.DLL");
+    retry.install(kReceipt, PORT_KIND_SERIAL, {win::IDRETRY});
+    const auto boxes = retry.machine.ui.messageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "添加驱动失败 2\r\n\r\n点击重试：可重新安装\r\n点击取消：退出安装程序");
+    EXPECT_EQ(boxes[0].caption, "Error");
+    EXPECT_EQ(boxes[0].type, win::MB_RETRYCANCEL);
+    EXPECT_EQ(retry.control(IDC_INSTALL).text, "重新安装");
+    EXPECT_TRUE(retry.control(IDC_INSTALL).enabled);
+    EXPECT_EQ(retry.control(IDC_PROGRESS).position, 0);
+    EXPECT_TRUE(retry.machine.files.exists(kDriverDir64 + "\\uniDRV.DLL"));
+    EXPECT_TRUE(retry.machine.spooler.printers().empty());
+
+    // Put the file back: the next press installs.
+    retry.machine.files.writeFile("C:\\Ticket\\x64\\UNIRES.DLL", "stand-in");
+    retry.press();
+    EXPECT_EQ(retry.control(IDC_INSTALL).text, "完成");
+    EXPECT_EQ(retry.machine.spooler.printers().size(), 1u);
+
+    InstallFixture cancel(oneSerialPort);
+    cancel.machine.files.deleteFile("C:\\Ticket\\x64\\UNIRES.DLL");
+    cancel.install(kReceipt, PORT_KIND_SERIAL, {win::IDCANCEL});
+    EXPECT_EQ(cancel.run->join(), win::IDOK);
+    // Closing still cleans up.
+    EXPECT_FALSE(cancel.machine.files.exists("C:\\Ticket"));
+}
+
+TEST(PrinterCreation, ErrorsAreReportedAndLeaveTheDialogReady) {
+    struct Case {
+        long error;
+        std::string text;
+        std::string caption;
+        std::string button;
+    };
+    const std::vector<Case> cases{
+        {1796, "PC机无可用串行端口,请选择其他端口重新安装", "Prompt", "重新安装"},
+        {126, "系统缺少必要文件,请修复系统再安装", "Prompt", "重新安装"},
+        {5, "Error AddPrinter 5", "错误提示", "安装"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.error);
+        InstallFixture f(oneSerialPort);
+        f.machine.spooler.failNext("AddPrinterA", c.error);
+        f.install(kReceipt, PORT_KIND_SERIAL);
+        const auto boxes = f.machine.ui.messageBoxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, c.text);
+        EXPECT_EQ(boxes[0].caption, c.caption);
+        EXPECT_EQ(f.control(IDC_INSTALL).text, c.button);
+        EXPECT_TRUE(f.control(IDC_INSTALL).enabled);
+        EXPECT_EQ(f.control(IDC_PROGRESS).position, 0);
+        // The driver stays registered for the next try.
+        EXPECT_TRUE(f.machine.spooler.hasDriver("Windows x64", "Thermal Receipt G1-01"));
+    }
+    // The label installer captions the general error in English.
+    InstallFixture label(oneSerialPort);
+    label.machine.spooler.failNext("AddPrinterA", 5);
+    label.install(kLabel, PORT_KIND_SERIAL);
+    ASSERT_EQ(label.machine.ui.messageBoxes().size(), 1u);
+    EXPECT_EQ(label.machine.ui.messageBoxes()[0].caption, "Error prompt");
+}
+
+TEST(PrinterCreation, ASecondInstallationReplacesTheFirstAndDefaultIsOptional) {
+    InstallFixture f(oneSerialPort);
+    f.machine.spooler.addPort("USB001");
+    f.machine.spooler.attachDevice("USB001", true);
+    f.install(kReceipt, PORT_KIND_USB);
+    ASSERT_EQ(f.machine.spooler.printers().size(), 1u);
+    EXPECT_EQ(f.machine.spooler.printers()[0].port, "USB001");
+
+    // Installed again, as a serial printer and without the default: replaced, not doubled.
+    InstallFixture g(oneSerialPort);
+    g.machine.spooler.addExistingPrinter(kReceipt, "LPT1:", "Some Other Driver");
+    g.uncheckDefault();
+    g.install(kReceipt, PORT_KIND_SERIAL);
+    const auto printers = g.machine.spooler.printers();
+    ASSERT_EQ(printers.size(), 1u);
+    EXPECT_EQ(printers[0].port, "COM1:");
+    EXPECT_EQ(printers[0].driver, "Thermal Receipt G1-01");
+    EXPECT_TRUE(g.statusShown("打印机" + kReceipt + "已经存在,正在重新添加..."));
+    EXPECT_EQ(g.registryText(kWindowsKey, "Device"), "Old Printer,winspool,LPT1:");
+    EXPECT_TRUE(g.statusShown("设置打印机" + kReceipt + "为默认打印机"));
+}
+
+TEST(PrinterCreation, AKindWithoutPortsFallsBackToTheFirstParallelPort) {
+    // Serial with no serial port: the printer goes to LPT1: and the serial step still runs.
+    InstallFixture serial([](sim::SimMachine& m) {
+        m.spooler.addPort("LPT1:");
+        m.spooler.addPort("FILE:");
+    });
+    serial.install(kReceipt, PORT_KIND_SERIAL);
+    ASSERT_EQ(serial.machine.spooler.printers().size(), 1u);
+    EXPECT_EQ(serial.machine.spooler.printers()[0].port, "LPT1:");
+    EXPECT_TRUE(serial.statusShown("PC机无可用串行端口,当前端口是LPT1:"));
+    EXPECT_EQ(serial.control(IDC_STATUS).text, "无法识别可用串口。程序已为您选择LPT1:,若需修改完成后手动配置");
+    EXPECT_EQ(serial.registryText(kWindowsKey, "Device"), kReceipt + ",winspool,LPT1:");
+    EXPECT_EQ(serial.control(IDC_INSTALL).text, "完成");
+
+    // USB with no USB port: created on LPT1:, and the user is asked about the USB port.
+    InstallFixture usb([](sim::SimMachine& m) { m.spooler.addPort("LPT1:"); });
+    usb.install(kReceipt, PORT_KIND_USB, {win::IDCANCEL});
+    ASSERT_EQ(usb.machine.spooler.printers().size(), 1u);
+    EXPECT_EQ(usb.machine.spooler.printers()[0].port, "LPT1:");
+    ASSERT_EQ(usb.boxTexts().size(), 1u);
+    EXPECT_EQ(usb.machine.ui.messageBoxes()[0].caption, "自动选择USB端口失败");
+    EXPECT_EQ(usb.control(IDC_INSTALL).text, "完成");
+
+    // No port of the kind and none to fall back to: reported, nothing created.
+    InstallFixture none([](sim::SimMachine& m) { m.spooler.addPort("FILE:"); });
+    none.install(kReceipt, PORT_KIND_SERIAL);
+    EXPECT_TRUE(none.machine.spooler.printers().empty());
+    EXPECT_EQ(none.boxTexts(), std::vector<std::string>{"PC机无可用串行端口,请选择其他端口重新安装"});
+    EXPECT_EQ(none.control(IDC_INSTALL).text, "重新安装");
+}
+
+TEST(LabelInstall, MonitorAbsentPresentOrStuckAndTheDriverItNames) {
+    // Absent: added from SysWOW64 on 64-bit Windows, no restart for it.
+    InstallFixture absent(oneSerialPort);
+    absent.install(kLabel, PORT_KIND_SERIAL);
+    const auto monitor = absent.machine.spooler.monitor("Advanced Language Monitor");
+    EXPECT_EQ(monitor.dllName, "C:\\Windows\\SysWOW64\\tvkMon64.dll");
+    EXPECT_EQ(monitor.environment, "Windows x64");
+    const auto driver = absent.machine.spooler.driver("Windows x64", "Thermal Label L-01");
+    EXPECT_EQ(driver.driverPath, kDriverDir64 + "\\KTXDRV56.DLL");
+    EXPECT_EQ(driver.configFile, kDriverDir64 + "\\KTXUI56.DLL");
+    EXPECT_EQ(driver.dataFile, kDriverDir64 + "\\TLBL01.DAT");
+    EXPECT_EQ(driver.helpFile, kDriverDir64 + "\\THERMAL.chm");
+    EXPECT_EQ(driver.monitorName, "Advanced Language Monitor");
+    const auto dependents = splitMultiSz(driver.dependentFiles);
+    ASSERT_EQ(dependents.size(), 29u);
+    EXPECT_EQ(dependents.front(), "\\KTXENG56.DLL");
+    EXPECT_EQ(dependents[27], "\\TLBL01.BA0");
+    EXPECT_EQ(dependents[28], "TLBL01.PP0");
+    EXPECT_TRUE(absent.machine.files.exists("C:\\Windows\\SysWOW64\\tvkMon64.dll"));
+    EXPECT_FALSE(absent.machine.files.exists(kDriverDir64 + "\\KTXDRV56.DLL"));
+    EXPECT_EQ(absent.machine.spooler.printers().at(0).name, kLabel);
+    // Serial: two restarts in the port step, none for the monitor.
+    EXPECT_EQ(absent.machine.services.service("Spooler").stops, 2);
+
+    // Present and deletable: deleted, the spooler restarted, added again.
+    InstallFixture present(oneSerialPort);
+    present.machine.files.writeFile("C:\\Windows\\system32\\old.dll", "MZ");
+    present.machine.spooler.addMonitor({"Advanced Language Monitor", "Windows x64", "C:\\Windows\\system32\\old.dll"});
+    present.install(kLabel, PORT_KIND_SERIAL);
+    EXPECT_EQ(present.machine.spooler.monitor("Advanced Language Monitor").dllName,
+              "C:\\Windows\\SysWOW64\\tvkMon64.dll");
+    EXPECT_EQ(present.machine.services.service("Spooler").stops, 3);
+
+    // Present and in use: 3006 is accepted, the old registration stays, no restart for it.
+    InstallFixture held(oneSerialPort);
+    held.machine.files.writeFile("C:\\Windows\\system32\\old.dll", "MZ");
+    held.machine.spooler.addMonitor({"Advanced Language Monitor", "Windows x64", "C:\\Windows\\system32\\old.dll"});
+    held.machine.spooler.holdMonitor("Advanced Language Monitor", true);
+    held.install(kLabel, PORT_KIND_SERIAL);
+    EXPECT_EQ(held.machine.services.service("Spooler").stops, 2);
+    EXPECT_EQ(held.control(IDC_INSTALL).text, "完成");
+}
+
+TEST(LabelInstall, AMonitorThatCannotBeAddedEndsTheInstallerBeforeStaging) {
+    InstallFixture f(oneSerialPort);
+    f.machine.files.writeFile("C:\\Barcode\\x64\\tvkMon64.dll", "not a module");
+    f.install(kLabel, PORT_KIND_SERIAL);
+    ASSERT_EQ(f.machine.ui.messageBoxes().size(), 1u);
+    EXPECT_EQ(f.machine.ui.messageBoxes()[0].text, "添加监视器出错\r\n");
+    EXPECT_EQ(f.machine.ui.messageBoxes()[0].caption, "DriverInstaller");
+    EXPECT_EQ(f.run->join(), win::IDOK);
+    EXPECT_FALSE(f.machine.files.exists(kDriverDir64 + "\\KTXDRV56.DLL"));
+}
+
+TEST(LabelInstall, TheLabelPrinterIsNamedAfterTheDropDownNotTheEdit) {
+    InstallFixture f(oneSerialPort);
+    f.run->onWindow([&](MainDialog&, sim::SimDialog& window) {
+        const auto& items = window.control(IDC_MODEL_COMBO).items;
+        window.userSelectCombo(IDC_MODEL_COMBO,
+                               static_cast<int>(std::find(items.begin(), items.end(), kLabel) - items.begin()));
+    });
+    f.typePrinterName("前台标签机");
+    f.run->onWindow([](MainDialog&, sim::SimDialog& window) {
+        window.userSelectListRow(IDC_CONNECTION_LIST, PORT_KIND_SERIAL);
+        window.userClick(IDC_INSTALL);
+    });
+    ASSERT_EQ(f.machine.spooler.printers().size(), 1u);
+    EXPECT_EQ(f.machine.spooler.printers()[0].name, kLabel);
+}
+
+}  // namespace
