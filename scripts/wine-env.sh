@@ -36,15 +36,24 @@ wine_cmd() {
     env LANG="$WINE_LANG" LC_ALL="$WINE_LANG" "$WINE_LOADER" "$@"
 }
 
+# A persistent wineserver keeps services.exe and friends alive between runs;
+# otherwise each run pays a full boot (about 10 s under qemu). wineserver -p
+# fails when a server is already running, so this is cheap to repeat.
+# The services outlive the caller: keep them off its stdout, or a pipe
+# reading it, such as $(wine_run ...), would never see end-of-file.
+wine_boot() {
+    if wineserver -p </dev/null >/dev/null 2>&1; then
+        env LANG="$WINE_LANG" LC_ALL="$WINE_LANG" timeout 300 \
+            "$WINE_LOADER" wineboot </dev/null >/dev/null 2>&1 || true
+    fi
+}
+
 # wine_run SECONDS PROGRAM [ARGS...]: returns the program's exit code, or 124
 # on timeout, after which the prefix's processes are killed.
 wine_run() {
     local secs=$1 rc=0
     shift
-    # A persistent wineserver keeps services.exe and friends alive between
-    # runs; otherwise each run pays a full boot (about 10 s under qemu).
-    # When one is already running this just exits with status 2.
-    wineserver -p 2>/dev/null || true
+    wine_boot
     env LANG="$WINE_LANG" LC_ALL="$WINE_LANG" \
         timeout -k 10 "$secs" "$WINE_LOADER" "$@" || rc=$?
     if [ "$rc" = 124 ] || [ "$rc" = 137 ]; then
@@ -79,7 +88,7 @@ wine_start_xvfb() {
     local f=$WINE_ROOT/xvfb.display
     : > "$f"
     # -displayfd lets Xvfb pick the first free display itself (no race).
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3> "$f" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3> "$f" </dev/null >/dev/null 2>&1 &
     WINE_XVFB_PID=$!
     for _ in $(seq 50); do
         [ -s "$f" ] && break
@@ -175,7 +184,7 @@ wine_setup() {
     fi
     wine_start_xvfb || return 1
     # Boot Wine's services now, so that the first test is not the slow one.
-    wine_run 300 wineboot >/dev/null 2>&1 || true
+    wine_boot
 }
 
 wine_setup

@@ -149,7 +149,7 @@ bool Run::check(const ZipEntry& entry, EntryPath& path, EntryExtent& extent) {
 
     const auto size = entry.uncompressedSize;
     if (size > limits_.maxEntrySize ||
-        (size > limits_.entryRatioFloor && size / std::max<std::uint64_t>(entry.compressedSize, 1) >= limits_.maxEntryRatio))
+        (size > limits_.entryRatioFloor && size / std::max<std::uint64_t>(entry.compressedSize, 1) > limits_.maxEntryRatio))
         return failEntry(ExtractStatus::Refused, entry,
                          "declares " + std::to_string(size) + " bytes, beyond the bound for this archive");
     declaredTotal_ += size;

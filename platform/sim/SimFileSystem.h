@@ -6,7 +6,10 @@
 // express is kept here as state: the read-only attribute (the tests run as root, whom host
 // permissions never stop) and failures injected per path. Host symbolic links stand for
 // reparse points (junctions and symbolic links): reported as such, never entered when a
-// folder is listed, removed as links.
+// folder is listed, removed as links. That is Windows' behaviour, not Wine's (8.0, observed):
+// Wine reports a host link to a file as a plain file, DeleteFileA on it deletes the file it
+// leads to, and RemoveDirectoryA on a link to a folder removes that folder if it is empty
+// (ERROR_DIR_NOT_EMPTY otherwise), leaving the link.
 #include <atomic>
 #include <cstdint>
 #include <filesystem>

@@ -1,4 +1,4 @@
-// Where Wine (8.0) reads profiles differently from Windows, and what is done here:
+// Where Wine (8.0, observed) reads profiles differently from Windows, and what is done here:
 // - A UTF-8 byte-order mark: Wine decodes the file as UTF-8 and hands back code page 936
 //   text; Windows knows no such mark, so its three bytes start the first line and the section
 //   header on that line is lost. Here: Windows.
@@ -10,14 +10,17 @@
 //   that starts with ";" finds them. Here: Windows.
 // - Section and key names passed in: Windows trims only spaces, Wine all white space. Here:
 //   Windows.
+// - A quoted value whose text and quotes just fill the buffer: Wine cuts it, then drops the
+//   last character as if it were the closing quote (127 quoted bytes in 128 read as 126).
+//   Here: the value is unquoted before it is cut.
 // - Truncation is counted in bytes here. Wine counts characters in its Unicode core and then
-//   converts into the byte buffer; when double-byte text overflows the buffer, the value loses
-//   its last, partial character but the result is still nSize - 1, and an overflowing list of
-//   section names is cut without its closing NULs. Here: a value is cut at a character
-//   boundary with the result nSize - 1 (Wine's outcome in a cleared buffer); a list of names
-//   ends with two NULs and the result nSize - 2, as Windows documents.
+//   converts into the byte buffer, so double-byte text that fits the character count but not
+//   the bytes is cut where the bytes run out, at a character boundary, with only the buffer's
+//   last byte set to NUL. Where that cut falls short of the last byte, a cleared buffer gives
+//   the same result as here: a value of nSize - 1 (its last, partial character gone), a list
+//   of names of nSize - 2 ending in two NULs.
 // Not modelled: UTF-16 files (both read them), letters outside ASCII folding case (both fold
-// them), Wine's quoted value of exactly nSize characters (it loses one more character).
+// them).
 #include "platform/sim/SimProfileReader.h"
 
 #include <optional>

@@ -48,6 +48,7 @@ public:
 
     std::intptr_t sendRegistered(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
     void endDialog(int result) override;
+    std::uintptr_t nativeHandle() override { return reinterpret_cast<std::uintptr_t>(window_); }
     void waitForThread(const platform::ThreadHandle& thread) override;
 
 private:

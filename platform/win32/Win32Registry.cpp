@@ -17,6 +17,7 @@ HKEY toHkey(const platform::RegKey& key) {
         case platform::RegRoot::CurrentUser: return HKEY_CURRENT_USER;
         case platform::RegRoot::LocalMachine: return HKEY_LOCAL_MACHINE;
         case platform::RegRoot::Users: return HKEY_USERS;
+        case platform::RegRoot::CurrentConfig: return HKEY_CURRENT_CONFIG;
     }
     return reinterpret_cast<HKEY>(key.handle());
 }

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include <memory>
+#include <vector>
 
 #include "platform/win32/Win32DialogWindow.h"
 
@@ -87,6 +88,38 @@ int Win32Ui::runModal(int templateId, platform::DialogHandler& handler) {
     const INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), nullptr,
                                            dialogProc, reinterpret_cast<LPARAM>(&session));
     return static_cast<int>(result);
+}
+
+int Win32Ui::messageBox(platform::DialogWindow* owner, const std::string& text, const std::string& caption,
+                        unsigned type) {
+    const HWND ownerWindow = owner != nullptr ? reinterpret_cast<HWND>(owner->nativeHandle()) : nullptr;
+    return MessageBoxA(ownerWindow, text.c_str(), caption.c_str(), type);
+}
+
+std::string Win32Ui::applicationTitle() {
+    // A result as long as the buffer may have been cut, so only a shorter one is trusted.
+    std::vector<char> path(MAX_PATH);
+    for (;;) {
+        const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return {};
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        if (path.size() >= 32768) return {};
+        path.resize(path.size() * 2);
+    }
+    std::string name(path.begin(), path.end());
+    // In code page 936 a trail byte can equal '\\', so the separator is found character by
+    // character rather than by searching bytes.
+    std::size_t start = 0;
+    for (const char* at = name.c_str(); *at != '\0'; at = CharNextA(at)) {
+        if (*at == '\\' || *at == '/') start = static_cast<std::size_t>(at - name.c_str()) + 1;
+    }
+    name.erase(0, start);
+    const std::size_t dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0) name.erase(dot);
+    return name;
 }
 
 }  // namespace win32

@@ -12,6 +12,9 @@ public:
 
     unsigned registerWindowMessage(const std::string& name) override;
     int runModal(int templateId, platform::DialogHandler& handler) override;
+    int messageBox(platform::DialogWindow* owner, const std::string& text, const std::string& caption,
+                   unsigned type) override;
+    std::string applicationTitle() override;
 };
 
 }  // namespace win32

@@ -285,6 +285,13 @@ TEST_F(ProfileContract, WhereWineDepartsFromWindows) {
                                                      "[S]\r\n; PrintName1=comment\r\n");
     EXPECT_EQ(get(orphans, "", "PrintName1"), wine ? (Read{6, "orphan"}) : (Read{8, "nameless"}));
     EXPECT_EQ(get(orphans, "S", "; PrintName1", 128, "none"), wine ? (Read{7, "comment"}) : (Read{4, "none"}));
+
+    // Windows trims only spaces from the names asked for, Wine all white space. A quoted value
+    // whose quotes and text just fill the buffer loses one more byte in Wine (its closing quote
+    // is dropped after the cut); Windows' own answer there is assumed, not observed.
+    const std::string quoted = write("Quoted.cfg", "[Q]\r\nTab=tab\r\nFull=\"" + std::string(127, 'q') + "\"\r\n");
+    EXPECT_EQ(get(quoted, "Q", "\tTab\t", 128, "none"), wine ? (Read{3, "tab"}) : (Read{4, "none"}));
+    EXPECT_EQ(get(quoted, "Q", "Full"), wine ? (Read{126, std::string(126, 'q')}) : (Read{127, std::string(127, 'q')}));
 }
 
 }  // namespace

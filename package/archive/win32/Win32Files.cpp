@@ -94,6 +94,29 @@ bool extendedPath(const std::wstring& path, std::wstring& extended) {
     return true;
 }
 
+// The path the file system reports for an open handle, without a trailing backslash; empty
+// when it cannot tell.
+std::wstring finalPath(HANDLE handle) {
+    std::wstring path(MAX_PATH, L'\0');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const DWORD length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
+                                                       FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length == 0) return {};
+        if (length < path.size()) {
+            path.resize(length);
+            while (!path.empty() && path.back() == L'\\') path.pop_back();
+            return path;
+        }
+        path.resize(length);
+    }
+    return {};
+}
+
+bool samePath(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
 }  // namespace
 
 bool utf8ToWide(std::string_view utf8, std::wstring& wide) {
@@ -153,7 +176,9 @@ std::unique_ptr<Win32OutputTree> Win32OutputTree::open(const std::wstring& root,
         return nullptr;
     }
     if (base.back() == L'\\') base.pop_back();
-    return std::make_unique<Win32OutputTree>(std::move(base), std::move(handle));
+    auto tree = std::make_unique<Win32OutputTree>(std::move(base), std::move(handle));
+    tree->rootFinal_ = finalPath(tree->root_.get());
+    return tree;
 }
 
 void Win32OutputTree::failWith(const std::string& what, const std::string& name, DWORD code) {
@@ -185,15 +210,27 @@ const std::wstring* Win32OutputTree::enter(std::span<const std::string> folders)
             failWith("cannot enter folder", name, GetLastError());
             return nullptr;
         }
-        if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-            failWith("cannot enter folder", name, ERROR_CANT_ACCESS_FILE);
-            return nullptr;
-        }
         if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
             failWith("cannot enter folder", name, ERROR_DIRECTORY);
             return nullptr;
         }
-        chain_.push_back(Level{name, std::move(path), std::move(handle)});
+        // The attribute shows junctions and symbolic links; the path the handle really reached
+        // also shows links the attribute does not (Wine presents Unix symbolic links as
+        // plain folders) and anything that resolves elsewhere.
+        std::wstring reached;
+        if (!rootFinal_.empty()) {
+            reached = finalPath(handle.get());
+            const auto& parentFinal = chain_.empty() ? rootFinal_ : chain_.back().finalPath;
+            if (reached.empty() || !samePath(reached, parentFinal + L"\\" + wideName)) {
+                failWith("cannot enter folder", name, ERROR_CANT_ACCESS_FILE);
+                return nullptr;
+            }
+        }
+        if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            failWith("cannot enter folder", name, ERROR_CANT_ACCESS_FILE);
+            return nullptr;
+        }
+        chain_.push_back(Level{name, std::move(path), std::move(reached), std::move(handle)});
     }
     return chain_.empty() ? &base_ : &chain_.back().path;
 }

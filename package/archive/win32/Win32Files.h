@@ -69,6 +69,7 @@ private:
     struct Level {
         std::string name;
         std::wstring path;
+        std::wstring finalPath;
         WinHandle handle;
     };
     const std::wstring* enter(std::span<const std::string> folders);
@@ -76,6 +77,9 @@ private:
 
     std::wstring base_;  // "\\?\" form, so that long paths and odd names reach the file system as they are
     WinHandle root_;
+    // Where the root really is, for comparing each folder's resolved path with; empty when
+    // the file system cannot say, and then only the attribute check applies.
+    std::wstring rootFinal_;
     std::vector<Level> chain_;
     std::string error_;
     unsigned counter_ = 0;

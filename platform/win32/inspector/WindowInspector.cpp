@@ -1,8 +1,9 @@
 // Reads a running dialog from outside its process, as a person would see it, and prints
 // it as UTF-8 lines for the Wine tests:
-//   WindowInspector.exe CAPTION_UTF8 [SECONDS] [READY_COMBO_ID]
+//   WindowInspector.exe CAPTION_UTF8 [SECONDS] [READY_COMBO_ID] [--close]
 // It waits up to SECONDS for a top-level window with that caption and, when READY_COMBO_ID
 // is given, until that drop-down holds at least one entry (the start-up has finished).
+// With --close it then closes the window as the close box would.
 // List-view texts live in the other process, so they are read through memory allocated
 // there, as any outside tool must.
 #include <windows.h>
@@ -204,6 +205,7 @@ int main(int argc, char** argv) {
     found.caption = toWide(argv[1], CP_UTF8);
     const int seconds = argc > 2 ? std::atoi(argv[2]) : 60;
     const int readyCombo = argc > 3 ? std::atoi(argv[3]) : 0;
+    const bool close = argc > 4 && std::string(argv[4]) == "--close";
     const DWORD deadline = GetTickCount() + static_cast<DWORD>(seconds) * 1000u;
     for (;;) {
         found.hwnd = nullptr;
@@ -239,5 +241,6 @@ int main(int argc, char** argv) {
         }
     }
     std::fflush(stdout);
+    if (close) PostMessageA(dialog, WM_CLOSE, 0, 0);
     return 0;
 }

@@ -1,0 +1,143 @@
+#!/usr/bin/env python3
+"""Checks what the window inspector read from the real installer's main window against the
+dialog template and the state the start-up must leave: every control with its id, class,
+text and style, at its template position; the four connection kinds in order with both
+columns; the preselected row; the prompt; install disabled; the check box ticked.
+
+Usage: check_main_window.py INSPECTOR_OUTPUT RESOURCE_SCRIPT EXPECTED_ROW [EXPECTED_STATUS_PREFIX]
+"""
+import re
+import sys
+
+WS_VISIBLE = 0x10000000
+WS_DISABLED = 0x08000000
+STYLE_BITS = {
+    "WS_TABSTOP": 0x00010000, "WS_GROUP": 0x00020000, "WS_BORDER": 0x00800000, "WS_VSCROLL": 0x00200000,
+    "WS_DISABLED": WS_DISABLED, "BS_DEFPUSHBUTTON": 0x1, "BS_AUTOCHECKBOX": 0x3, "BS_GROUPBOX": 0x7,
+    "CBS_DROPDOWNLIST": 0x3, "ES_AUTOHSCROLL": 0x80, "LVS_REPORT": 0x1, "LVS_SINGLESEL": 0x4,
+    "LVS_SHOWSELALWAYS": 0x8,
+}
+ROWS = [
+    ("串口(COM)", "安装过程中将为您选择一个默认的串行端口"),
+    ("USB口", "安装过程中将为您选择一个默认的USB端口"),
+    ("并口(LPT)", "安装之前程序会提示您选择一个LPT端口"),
+    ("TCP/IP", "安装之前程序会提示您选择或者配置一个TCP/IP端口"),
+]
+CLASSES = {"Button": "Button", "Static": "Static", "Edit": "Edit", "ComboBox": "ComboBox",
+           "SysListView32": "SysListView32", "msctls_progress32": "msctls_progress32"}
+
+
+def template_controls(rc_path):
+    symbols = {"IDOK": 1, "IDCANCEL": 2}
+    header = open(rc_path.rsplit("/", 1)[0] + "/resource.h", encoding="utf-8").read()
+    for name, value in re.findall(r"#define\s+(\w+)\s+(\d+)", header):
+        symbols[name] = int(value)
+    controls = []
+    inside = False
+    for line in open(rc_path, encoding="utf-8"):
+        line = line.strip()
+        if line.startswith("IDD_MAIN_DIALOG DIALOGEX"):
+            inside = True
+        elif inside and line == "END":
+            break
+        elif inside and line.startswith("CONTROL"):
+            m = re.match(r'CONTROL\s+"((?:[^"\\]|\\.)*)",\s*(\w+),\s*"(\w+)",\s*([^,]+),\s*(\d+),\s*(\d+),\s*(\d+),\s*(\d+)', line)
+            text, ident, cls, styles, x, y, w, h = m.groups()
+            controls.append({
+                "id": symbols.get(ident, None) if not ident.isdigit() else int(ident),
+                "class": cls, "text": text.replace("\\r", "\r").replace("\\n", "\n"),
+                "styles": [s.strip() for s in styles.split("|")],
+                "rect": tuple(int(v) for v in (x, y, w, h)),
+            })
+    return controls
+
+
+def main():
+    out_path, rc_path, expected_row = sys.argv[1], sys.argv[2], int(sys.argv[3])
+    status_prefix = sys.argv[4] if len(sys.argv) > 4 else None
+    lines = open(out_path, encoding="utf-8").read().splitlines()
+    facts = {}
+    shown = {}
+    for line in lines:
+        if line.startswith("control "):
+            m = re.match(r"control (-?\d+) class=(\S+) enabled=(\d) visible=(\d) style=0x([0-9a-f]+) "
+                         r"rect=(-?\d+),(-?\d+),(\d+),(\d+) text=(.*)$", line)
+            ident, cls, enabled, visible, style, x, y, w, h, text = m.groups()
+            shown[int(ident)] = {"class": cls, "enabled": enabled == "1", "visible": visible == "1",
+                                 "style": int(style, 16), "rect": (int(x), int(y), int(w), int(h)),
+                                 "text": text.replace("\\r", "\r").replace("\\n", "\n")}
+        elif "=" in line:
+            key, value = line.split("=", 1)
+            facts[key] = value
+    failures = []
+
+    def expect(condition, message):
+        if not condition:
+            failures.append(message)
+
+    expect(facts.get("window") == "打印机驱动安装", f"caption {facts.get('window')!r}")
+    expect(facts.get("acp") == "936", f"code page {facts.get('acp')}")
+
+    template = template_controls(rc_path)
+    # Dialog units to pixels: the scale of the first control's left edge and top, then every
+    # control must sit where the template puts it (one pixel of rounding either way).
+    first = next(c for c in template if c["id"] in shown and c["rect"][0] > 0)
+    sx = shown[first["id"]]["rect"][0] / first["rect"][0]
+    sy = shown[first["id"]]["rect"][1] / first["rect"][1]
+    for c in template:
+        got = shown.get(c["id"])
+        if got is None:
+            failures.append(f"control {c['id']} missing")
+            continue
+        expect(got["class"].lower() == CLASSES[c["class"]].lower(), f"control {c['id']} class {got['class']}")
+        expect(got["visible"], f"control {c['id']} hidden")
+        for style in c["styles"]:
+            bit = STYLE_BITS.get(style)
+            if bit is None:
+                continue
+            if style.startswith(("BS_", "CBS_")):
+                expect(got["style"] & 0xF == bit, f"control {c['id']} style {style}")
+            else:
+                expect(got["style"] & bit == bit, f"control {c['id']} style {style}")
+        x, y, w, h = c["rect"]
+        want = (round(x * sx), round(y * sy), round(w * sx), round(h * sy))
+        # A drop-down's window height is its list's, not the template's.
+        compare = 2 if c["class"] == "ComboBox" else 4
+        for i in range(compare):
+            expect(abs(got["rect"][i] - want[i]) <= 2,
+                   f"control {c['id']} at {got['rect']} instead of about {want}")
+        if c["class"] in ("Static", "Button") and c["id"] != 1011:
+            expect(got["text"] == c["text"], f"control {c['id']} text {got['text']!r}")
+
+    expect(not shown.get(1012, {}).get("enabled", True), "install button enabled")
+    expect(shown.get(1012, {}).get("text") == "安装", "install button text")
+    expect(shown.get(2, {}).get("enabled", False), "cancel button disabled")
+    expect(facts.get("check 1002") == "1", "check box not ticked")
+    expect(facts.get("combo.cursel") == "0", "prompt not selected")
+    expect(facts.get("combo.item0") == "请选择打印机型号", f"first entry {facts.get('combo.item0')!r}")
+    expect(shown.get(1001, {}).get("text") == "请选择打印机型号", "printer name edit")
+    if status_prefix is not None:
+        expect(shown.get(1011, {}).get("text", "").startswith(status_prefix),
+               f"status line {shown.get(1011, {}).get('text')!r}")
+
+    expect(facts.get("list.columns") == "2", f"columns {facts.get('list.columns')}")
+    expect(facts.get("list.column0", "").startswith("端口|"), "column 0")
+    expect(facts.get("list.column1", "").startswith("说明|"), "column 1")
+    expect(facts.get("list.rows") == "4", f"rows {facts.get('list.rows')}")
+    for i, (port, description) in enumerate(ROWS):
+        want_selected = 1 if i == expected_row else 0
+        expect(facts.get(f"list.row{i}") == f"{port}|{description}|selected={want_selected}",
+               f"row {i}: {facts.get(f'list.row{i}')!r}")
+
+    if failures:
+        print("main window differs from the template:")
+        for f in failures:
+            print("  " + f)
+        return 1
+    print(f"main window as the template describes: {len(template)} controls, row {expected_row} preselected, "
+          f"{facts.get('combo.count')} drop-down entries")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
