@@ -18,7 +18,9 @@ constexpr int kMaxDisplayNamesPerSection = 50;
 
 void MainDialog::forEachDisplayName(const std::function<void(int row, const std::string& name)>& visit) {
     std::string buffer;
-    platform_.profiles.sectionNames(kCatalogueFile, kSectionNamesSize, buffer);
+    // A list that did not fit ends in a cut name, which names no section of the file.
+    const bool cut = platform_.profiles.sectionNames(kCatalogueFile, kSectionNamesSize, buffer) >=
+                     kSectionNamesSize - 2;
     // An empty list starts with its terminating NUL: there is no section to read.
     if (buffer.empty() || buffer[0] == '\0') return;
     int row = -1;
@@ -27,8 +29,9 @@ void MainDialog::forEachDisplayName(const std::function<void(int row, const std:
         if (buffer[pos] != '\0') continue;
         const std::string section = buffer.substr(start, pos - start);
         ++row;
+        const bool last = pos + 1 >= buffer.size() || buffer[pos + 1] == '\0';
         // Rows past the built-in tables have nothing to install; their names are not offered.
-        if (row < ModelCatalogue::ROW_COUNT) {
+        if (row < ModelCatalogue::ROW_COUNT && !(last && cut)) {
             for (int n = 1; n <= kMaxDisplayNamesPerSection; ++n) {
                 char key[16];
                 std::snprintf(key, sizeof key, "PrintName%d", n);
@@ -37,7 +40,7 @@ void MainDialog::forEachDisplayName(const std::function<void(int row, const std:
                 visit(row, value);
             }
         }
-        if (pos + 1 >= buffer.size() || buffer[pos + 1] == '\0') break;
+        if (last) break;
         start = pos + 1;
     }
 }

@@ -18,7 +18,8 @@ quiet() {
 export DEBIAN_FRONTEND=noninteractive
 
 packages=(
-    cmake ninja-build g++ libgtest-dev zlib1g-dev
+    cmake ninja-build g++ libgtest-dev googletest zlib1g-dev python3
+    zip unzip libarchive-tools 7zip time
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
     libz-mingw-w64-dev
     wine wine32:i386 wine64

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include <memory>
 #include <vector>
 
 namespace win32 {
@@ -14,6 +15,39 @@ std::string orEmpty(const char* text) { return text != nullptr ? std::string(tex
 // small. That is a race with another process, not a failure of ours, so size again; a bound
 // keeps a machine whose ports churn from holding us forever.
 constexpr int kEnumAttempts = 4;
+
+long lastErrorUnless(BOOL succeeded) { return succeeded ? ERROR_SUCCESS : static_cast<long>(GetLastError()); }
+
+// winspool takes its strings as LPSTR although it only reads them; a private copy keeps
+// the caller's const strings out of reach.
+class MutableText {
+public:
+    explicit MutableText(const std::string& text) : text_(text.begin(), text.end()) { text_.push_back('\0'); }
+    char* get() { return text_.data(); }
+
+private:
+    std::vector<char> text_;
+};
+
+// ClosePrinter, not CloseHandle, releases a spooler handle, so UniqueHandle does not fit.
+class Win32PrinterHandle final : public platform::PrinterHandle {
+public:
+    explicit Win32PrinterHandle(HANDLE printer) : printer_(printer) {}
+    ~Win32PrinterHandle() override { ClosePrinter(printer_); }
+    Win32PrinterHandle(const Win32PrinterHandle&) = delete;
+    Win32PrinterHandle& operator=(const Win32PrinterHandle&) = delete;
+
+    HANDLE get() const { return printer_; }
+
+private:
+    HANDLE printer_;
+};
+
+// A handle some other implementation made is no spooler handle at all.
+HANDLE printerHandle(platform::PrinterHandle& printer) {
+    auto* own = dynamic_cast<Win32PrinterHandle*>(&printer);
+    return own != nullptr ? own->get() : nullptr;
+}
 
 }  // namespace
 
@@ -34,6 +68,131 @@ long Win32Spooler::enumPorts(std::vector<platform::PortInfo2>& ports) {
             for (DWORD i = 0; i < returned; ++i) {
                 ports.push_back(platform::PortInfo2{orEmpty(entries[i].pPortName), orEmpty(entries[i].pMonitorName),
                                                     orEmpty(entries[i].pDescription), entries[i].fPortType});
+            }
+            return ERROR_SUCCESS;
+        }
+        error = GetLastError();
+    }
+    return static_cast<long>(error);
+}
+
+std::string Win32Spooler::printerDriverDirectory(const std::string& environment, std::uint32_t bufferSize) {
+    MutableText env(environment);
+    // One byte more than announced, so that even a zero-byte buffer has an address.
+    std::vector<char> buffer(std::size_t{bufferSize} + 1, '\0');
+    DWORD needed = 0;
+    if (!GetPrinterDriverDirectoryA(nullptr, env.get(), 1, reinterpret_cast<BYTE*>(buffer.data()), bufferSize,
+                                    &needed)) {
+        return {};
+    }
+    return std::string(buffer.data());
+}
+
+long Win32Spooler::addPrinterDriverEx(const platform::DriverInfo3& driver, std::uint32_t flags) {
+    MutableText name(driver.name);
+    MutableText environment(driver.environment);
+    MutableText driverPath(driver.driverPath);
+    MutableText dataFile(driver.dataFile);
+    MutableText configFile(driver.configFile);
+    MutableText helpFile(driver.helpFile);
+    // Already a multi-string with its closing empty name; the extra NUL the copy adds is
+    // harmless.
+    MutableText dependentFiles(driver.dependentFiles);
+    // An empty monitor name stays "" rather than NULL: that is what the spooler is given.
+    MutableText monitorName(driver.monitorName);
+    MutableText defaultDataType(driver.defaultDataType);
+
+    DRIVER_INFO_3A info{};
+    info.cVersion = driver.version;
+    info.pName = name.get();
+    info.pEnvironment = environment.get();
+    info.pDriverPath = driverPath.get();
+    info.pDataFile = dataFile.get();
+    info.pConfigFile = configFile.get();
+    info.pHelpFile = helpFile.get();
+    info.pDependentFiles = dependentFiles.get();
+    info.pMonitorName = monitorName.get();
+    info.pDefaultDataType = defaultDataType.get();
+    return lastErrorUnless(AddPrinterDriverExA(nullptr, 3, reinterpret_cast<BYTE*>(&info), flags));
+}
+
+long Win32Spooler::addMonitor(const platform::MonitorInfo2& monitor) {
+    MutableText name(monitor.name);
+    MutableText environment(monitor.environment);
+    MutableText dllName(monitor.dllName);
+    MONITOR_INFO_2A info{};
+    info.pName = name.get();
+    info.pEnvironment = environment.get();
+    info.pDLLName = dllName.get();
+    return lastErrorUnless(AddMonitorA(nullptr, 2, reinterpret_cast<BYTE*>(&info)));
+}
+
+long Win32Spooler::deleteMonitor(const std::string& environment, const std::string& name) {
+    MutableText env(environment);
+    MutableText monitor(name);
+    return lastErrorUnless(DeleteMonitorA(nullptr, env.get(), monitor.get()));
+}
+
+long Win32Spooler::openPrinter(const std::string& name, std::uint32_t access, platform::PrinterHandlePtr& printer) {
+    printer.reset();
+    MutableText printerName(name);
+    char raw[] = "RAW";
+    PRINTER_DEFAULTSA defaults{raw, nullptr, access};
+    HANDLE opened = nullptr;
+    if (!OpenPrinterA(printerName.get(), &opened, &defaults)) return static_cast<long>(GetLastError());
+    printer = std::make_unique<Win32PrinterHandle>(opened);
+    return ERROR_SUCCESS;
+}
+
+long Win32Spooler::setPrinterCommand(platform::PrinterHandle& printer, std::uint32_t command) {
+    const HANDLE handle = printerHandle(printer);
+    if (handle == nullptr) return ERROR_INVALID_HANDLE;
+    return lastErrorUnless(SetPrinterA(handle, 0, nullptr, command));
+}
+
+long Win32Spooler::deletePrinter(platform::PrinterHandle& printer) {
+    const HANDLE handle = printerHandle(printer);
+    if (handle == nullptr) return ERROR_INVALID_HANDLE;
+    return lastErrorUnless(DeletePrinter(handle));
+}
+
+long Win32Spooler::addPrinter(const platform::PrinterInfo2& printer, platform::PrinterHandlePtr& created) {
+    created.reset();
+    MutableText printerName(printer.printerName);
+    MutableText portName(printer.portName);
+    MutableText driverName(printer.driverName);
+    MutableText printProcessor(printer.printProcessor);
+    MutableText datatype(printer.datatype);
+    PRINTER_INFO_2A info{};
+    info.pPrinterName = printerName.get();
+    info.pPortName = portName.get();
+    info.pDriverName = driverName.get();
+    info.pPrintProcessor = printProcessor.get();
+    info.pDatatype = datatype.get();
+    const HANDLE handle = AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&info));
+    if (handle == nullptr) return static_cast<long>(GetLastError());
+    created = std::make_unique<Win32PrinterHandle>(handle);
+    return ERROR_SUCCESS;
+}
+
+long Win32Spooler::enumPrinters(std::uint32_t flags, std::vector<platform::PrinterEntry>& printers) {
+    printers.clear();
+    // An empty name, not NULL: the local machine either way, but this is the call the
+    // installer has always made.
+    char emptyName[] = "";
+    DWORD needed = 0;
+    DWORD returned = 0;
+    if (EnumPrintersA(flags, emptyName, 2, nullptr, 0, &needed, &returned)) return ERROR_SUCCESS;  // none
+    DWORD error = GetLastError();
+    for (int attempt = 0; attempt < kEnumAttempts && error == ERROR_INSUFFICIENT_BUFFER; ++attempt) {
+        std::vector<BYTE> buffer(needed);
+        const DWORD size = needed;
+        returned = 0;
+        if (EnumPrintersA(flags, emptyName, 2, buffer.data(), size, &needed, &returned)) {
+            const auto* entries = reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data());
+            printers.reserve(returned);
+            for (DWORD i = 0; i < returned; ++i) {
+                printers.push_back(platform::PrinterEntry{orEmpty(entries[i].pPrinterName), orEmpty(entries[i].pPortName)});
             }
             return ERROR_SUCCESS;
         }

@@ -7,6 +7,15 @@ namespace win32 {
 class Win32Spooler final : public platform::Spooler {
 public:
     long enumPorts(std::vector<platform::PortInfo2>& ports) override;
+    std::string printerDriverDirectory(const std::string& environment, std::uint32_t bufferSize) override;
+    long addPrinterDriverEx(const platform::DriverInfo3& driver, std::uint32_t flags) override;
+    long addMonitor(const platform::MonitorInfo2& monitor) override;
+    long deleteMonitor(const std::string& environment, const std::string& name) override;
+    long openPrinter(const std::string& name, std::uint32_t access, platform::PrinterHandlePtr& printer) override;
+    long setPrinterCommand(platform::PrinterHandle& printer, std::uint32_t command) override;
+    long deletePrinter(platform::PrinterHandle& printer) override;
+    long addPrinter(const platform::PrinterInfo2& printer, platform::PrinterHandlePtr& created) override;
+    long enumPrinters(std::uint32_t flags, std::vector<platform::PrinterEntry>& printers) override;
 };
 
 }  // namespace win32

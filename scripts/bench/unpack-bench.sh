@@ -56,7 +56,7 @@ def dll(size):
     return bytes(out[:size])
 
 def gpd(model, size):
-    lines = ['*GPDSpecVersion: "1.0"', '*ModelName: "%s"' % model, '*MasterUnits: PAIR(203, 203)']
+    lines = ['*GPDFileVersion: "1.0"', '*ModelName: "%s"' % model, '*MasterUnits: PAIR(203, 203)']
     i = 0
     while sum(len(l) + 2 for l in lines) < size:
         lines += ['*Feature: Option%d' % i, '{', '    *rcNameID: %d' % (1000 + i),

@@ -166,3 +166,28 @@ TEST(SystemDetection, TheStatusLineNamesTheSystemAndItsBits) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ModelCatalogue, ASectionNameCutByTheListBufferIsNotRead) {
+    sim::SimMachine machine;
+    std::vector<std::string> lines;
+    // 37 names of 79 bytes fill 2960 bytes; the 38th cannot fit whole into 3000.
+    for (int s = 0; s < 38; ++s) {
+        char name[8];
+        std::snprintf(name, sizeof name, "%02d", s);
+        lines.push_back("[" + std::string(77, 'S') + name + "]");
+        lines.push_back(std::string("PrintName1=model") + name);
+    }
+    // The cut name of the 38th section happens to name a real section.
+    lines.push_back("[" + std::string(38, 'S') + "]");
+    lines.push_back("PrintName1=wrong");
+    writeCatalogue(machine, lines);
+    InstallerRun run(machine);
+    ASSERT_TRUE(run.waitForStartup());
+    const auto items = comboItems(run);
+    ASSERT_EQ(items.size(), 38u);
+    EXPECT_EQ(items.back(), "model36");
+}
+
+}  // namespace

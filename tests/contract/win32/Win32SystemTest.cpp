@@ -1,0 +1,139 @@
+// The services, system, spooler and archive-library wrappers where they add to the calls
+// they make: buffer sizes, structure sizes, handle ownership and where a library is looked
+// for. Runs under Wine or Windows.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <winspool.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/contract/ContractPlatform.h"
+
+namespace {
+
+TEST(Win32SystemInfo, FolderBuffersAreExactlyTheGivenSize) {
+    platform::SystemInfo& system = contractPlatform().system;
+    for (const bool systemFolder : {true, false}) {
+        const auto read = [&](std::uint32_t size) {
+            return systemFolder ? system.systemDirectory(size) : system.windowsDirectory(size);
+        };
+        const std::string full = read(MAX_PATH);
+        ASSERT_FALSE(full.empty());
+        const auto length = static_cast<std::uint32_t>(full.size());
+        // The path and its NUL just fit; one byte less does not.
+        EXPECT_EQ(full, read(length + 1)) << full;
+        EXPECT_EQ("", read(length)) << full;
+        EXPECT_EQ("", read(0)) << full;
+    }
+    EXPECT_EQ(0u, system.systemDirectory(MAX_PATH).rfind(system.windowsDirectory(MAX_PATH), 0));
+}
+
+TEST(Win32SystemInfo, VersionAcceptsBothStructureSizesOnly) {
+    platform::SystemInfo& system = contractPlatform().system;
+    platform::OsVersion extended;
+    platform::OsVersion plain;
+    ASSERT_TRUE(system.getVersionEx(156, extended));
+    ASSERT_TRUE(system.getVersionEx(148, plain));
+    EXPECT_EQ(static_cast<std::uint32_t>(VER_PLATFORM_WIN32_NT), extended.platformId);
+    EXPECT_EQ(extended.majorVersion, plain.majorVersion);
+    EXPECT_EQ(extended.minorVersion, plain.minorVersion);
+    platform::OsVersion untouched;
+    EXPECT_FALSE(system.getVersionEx(100, untouched));
+    EXPECT_FALSE(system.getVersionEx(4096, untouched));
+    EXPECT_EQ(0u, untouched.majorVersion);
+}
+
+TEST(Win32SystemInfo, Wow64AnswerMatchesTheDirectCall) {
+    platform::SystemInfo& system = contractPlatform().system;
+    ASSERT_TRUE(system.hasIsWow64Process());  // every system served has it
+    std::int32_t wow64 = -1;
+    system.isWow64Process(wow64);
+    BOOL direct = FALSE;
+    ASSERT_TRUE(IsWow64Process(GetCurrentProcess(), &direct));
+    EXPECT_EQ(direct, wow64);
+}
+
+TEST(Win32Services, OpensQueriesAndRefusesUnknownServices) {
+    platform::Services& services = contractPlatform().services;
+    platform::ServiceHandlePtr manager = services.openManager(SC_MANAGER_CONNECT);
+    ASSERT_NE(nullptr, manager);
+    EXPECT_EQ(nullptr, services.openService(*manager, "NoSuchServiceForTheInstallerTest", SERVICE_QUERY_STATUS));
+    platform::ServiceHandlePtr rpc = services.openService(*manager, "RpcSs", SERVICE_QUERY_STATUS);
+    ASSERT_NE(nullptr, rpc);
+    std::uint32_t state = 0;
+    ASSERT_TRUE(services.queryStatus(*rpc, state));
+    EXPECT_GE(state, static_cast<std::uint32_t>(SERVICE_STOPPED));
+    EXPECT_LE(state, static_cast<std::uint32_t>(SERVICE_PAUSED));
+    // Opened for querying only: a stop request must be refused, not carried out.
+    const bool stopSent = services.control(*rpc, SERVICE_CONTROL_STOP, state);
+    const DWORD error = GetLastError();
+    EXPECT_FALSE(stopSent);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), error);
+}
+
+TEST(Win32Spooler, DriverFolderBufferAndMissingPrinters) {
+    platform::Spooler& spooler = contractPlatform().spooler;
+    const std::string folder = spooler.printerDriverDirectory("Windows NT x86", MAX_PATH);
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder, spooler.printerDriverDirectory("Windows NT x86", static_cast<std::uint32_t>(folder.size()) + 1));
+    EXPECT_EQ("", spooler.printerDriverDirectory("Windows NT x86", static_cast<std::uint32_t>(folder.size())));
+
+    platform::PrinterHandlePtr printer;
+    EXPECT_NE(0, spooler.openPrinter("No Such Printer For The Installer Test", PRINTER_ACCESS_USE, printer));
+    EXPECT_EQ(nullptr, printer);
+    std::vector<platform::PrinterEntry> printers{{"stale", "stale"}};
+    EXPECT_EQ(0, spooler.enumPrinters(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, printers));
+    for (const auto& entry : printers) EXPECT_NE("stale", entry.printerName);
+    EXPECT_NE(0, spooler.deleteMonitor("Windows NT x86", "No Such Monitor For The Installer Test"));
+}
+
+std::string programFolder() {
+    char path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path, length);
+    return folder.substr(0, folder.rfind('\\') + 1);
+}
+
+TEST(Win32ArchiveLibrary, LoadsFromTheProgramFolderAndCallsTheExports) {
+    platform::ArchiveLibraryLoader& loader = contractPlatform().archives;
+    std::unique_ptr<platform::ArchiveLibrary> library = loader.load("7-zip32.dll");
+    ASSERT_NE(nullptr, library);
+    for (const char* name : {"SevenZip", "SevenZipSetOwnerWindowEx", "SevenZipKillOwnerWindowEx", "SevenZipGetRunning"})
+        EXPECT_TRUE(library->hasEntryPoint(name)) << name;
+    // A failing command's message is cut to the size given, with room kept for its NUL.
+    std::string output = "stale";
+    EXPECT_NE(0, library->sevenZip(0, "x \"C:\\no\\such\\archive.zip\" -o\"C:\\no\\such\" -y", output, 8));
+    EXPECT_FALSE(output.empty());
+    EXPECT_LE(output.size(), 7u);
+    EXPECT_NE(0, library->setOwnerWindowEx(0, [](std::uintptr_t, unsigned, unsigned, void*) { return 1; }));
+    EXPECT_NE(0, library->killOwnerWindowEx(0));
+
+    std::unique_ptr<platform::ArchiveLibrary> other = loader.load("kernel32.dll");
+    ASSERT_NE(nullptr, other);
+    EXPECT_FALSE(other->hasEntryPoint("SevenZip"));
+    EXPECT_EQ(-1, other->sevenZip(0, "x a.zip", output, 64));
+}
+
+TEST(Win32ArchiveLibrary, IgnoresACopyPlantedInTheCurrentDirectory) {
+    char temp[MAX_PATH] = {};
+    ASSERT_NE(0u, GetTempPathA(MAX_PATH, temp));
+    const std::string folder = std::string(temp) + "InstallerPlantedDll";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string planted = folder + "\\planted7z.dll";
+    ASSERT_TRUE(CopyFileA((programFolder() + "7-zip32.dll").c_str(), planted.c_str(), FALSE));
+    char previous[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
+
+    std::unique_ptr<platform::ArchiveLibrary> library = contractPlatform().archives.load("planted7z.dll");
+    const bool loaded = library != nullptr;
+    library.reset();
+
+    SetCurrentDirectoryA(previous);
+    DeleteFileA(planted.c_str());
+    RemoveDirectoryA(folder.c_str());
+    EXPECT_FALSE(loaded);
+}
+
+}  // namespace
