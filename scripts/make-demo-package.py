@@ -11,6 +11,9 @@ code page 936 with CRLF line ends, the way the installer reads C:\\DriverName.cf
 
 Everything but the GPD files, the OEM plug-in INI and DriverName.cfg is a stand-in: a short
 text that says which file it stands for. Output is deterministic (no dates, sorted names).
+The language monitor DLLs are the exception: they are real, built by
+scripts/build-monitor-dlls.sh and committed as they are; this script leaves them alone and
+--check only asks that they be there and be Windows DLLs.
 Python 3 standard library only.
 """
 import argparse
@@ -31,6 +34,7 @@ MAX_VALUE_BYTES = 127  # the installer reads display names into 128-byte buffers
 MAX_SECTION_NAME_BYTES = 99
 SECTION_NAMES_BUFFER = 3000
 ARCHES = {"x86": "32-bit (Windows NT x86)", "x64": "64-bit (Windows x64)"}
+BUILT = {"Barcode/x86/tvkMonNT.dll", "Barcode/x64/tvkMon64.dll"}
 
 
 def fail(message):
@@ -250,7 +254,8 @@ def package_files(catalogue):
         roles = ["language monitor of \"Advanced Language Monitor\"", "label printer driver",
                  "label printer configuration"] + ["label driver language resources"] * 27
         for name, role in zip(listed, roles):
-            files[barcode + name] = stand_in(name, role, arch)
+            if barcode + name not in BUILT:
+                files[barcode + name] = stand_in(name, role, arch)
     files["Barcode/Common/THERMAL.chm"] = stand_in("THERMAL.chm", "label driver help")
     for label in catalogue["labels"]:
         for ext, what in ((".BA0", "model settings"), (".DAT", "model data"), (".PP0", "paper presets")):
@@ -268,13 +273,14 @@ def main():
     present = {p.relative_to(PACKAGE).as_posix() for p in PACKAGE.rglob("*") if p.is_file()} if PACKAGE.exists() else set()
     if args.check:
         differ = sorted(n for n in files if n not in present or (PACKAGE / n).read_bytes() != files[n])
-        extra = sorted(present - files.keys())
+        differ += sorted(n for n in BUILT if n not in present or (PACKAGE / n).read_bytes()[:2] != b"MZ")
+        extra = sorted(present - files.keys() - BUILT)
         for name in differ:
             print(f"differs or missing: {name}", file=sys.stderr)
         for name in extra:
             print(f"not generated: {name}", file=sys.stderr)
         return 1 if differ or extra else 0
-    for name in sorted(present - files.keys()):
+    for name in sorted(present - files.keys() - BUILT):
         (PACKAGE / name).unlink()
     for name, data in sorted(files.items()):
         path = PACKAGE / name

@@ -1,10 +1,12 @@
 # Wine test environment. Source it from bash:
 #     WINEARCH=win32 . scripts/wine-env.sh || exit 1
+#     trap wine_stop EXIT
 #     wine_run 120 build/setup.exe /quiet; rc=$?
-#     wine_stop
-# WINEARCH selects the prefix kind: win32 (default, needs qemu on kernels
-# without 32-bit support, see install-deps.sh) or win64 (native, for x86_64
-# builds). Other knobs, all optional: WINE_ROOT, WINEPREFIX, WINE_LANG.
+# WINEARCH selects the prefix: win32 (default) or win64, which runs 64-bit
+# programs natively and 32-bit ones under WoW64, as 64-bit Windows does.
+# 32-bit code runs under qemu on kernels without 32-bit support (see
+# install-deps.sh). Optional knobs: WINE_ROOT, WINEPREFIX, WINE_LANG, and
+# WINE_KEEP_PREFIX=1 to keep what earlier runs left in the prefix.
 
 WINEARCH=${WINEARCH:-win32}
 WINE_ROOT=${WINE_ROOT:-/tmp/wine-test-$(id -u)}
@@ -85,11 +87,13 @@ wine_kill() {
 
 wine_start_xvfb() {
     [ -n "${DISPLAY:-}" ] && return 0
-    local f=$WINE_ROOT/xvfb.display
+    local f=$WINE_ROOT/xvfb.$$
     : > "$f"
     # -displayfd lets Xvfb pick the first free display itself (no race).
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3> "$f" </dev/null >/dev/null 2>&1 &
-    WINE_XVFB_PID=$!
+    # Started from a subshell so it is not a job of the caller's shell,
+    # where a plain `wait` would block on it forever.
+    WINE_XVFB_PID=$(Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp \
+        3> "$f" </dev/null >/dev/null 2>&1 & echo $!)
     for _ in $(seq 50); do
         [ -s "$f" ] && break
         sleep 0.2
@@ -97,18 +101,17 @@ wine_start_xvfb() {
     [ -s "$f" ] || { echo "wine-env: Xvfb did not start" >&2; return 1; }
     DISPLAY=:$(head -n1 "$f")
     export DISPLAY
+    rm -f "$f"
 }
 
 wine_stop_xvfb() {
     [ -n "${WINE_XVFB_PID:-}" ] || return 0
     kill "$WINE_XVFB_PID" 2>/dev/null || true
-    wait "$WINE_XVFB_PID" 2>/dev/null || true
     unset WINE_XVFB_PID DISPLAY
 }
 
 # Creates the template prefix. Runs once per WINE_ROOT and architecture.
 wine_create_template() {
-    local hide=()
     rm -rf "$WINE_TEMPLATE"
     # .reg files with non-ASCII names must be UTF-16LE with a BOM.
     {
@@ -118,21 +121,10 @@ wine_create_template() {
             '"宋体"="AR PL UMing CN"' '"SimSun"="AR PL UMing CN"' '' |
             iconv -f UTF-8 -t UTF-16LE
     } > "$WINE_ROOT/fonts.reg" || return 1
-    # A win64 prefix also sets up its 32-bit half, which under qemu takes
-    # minutes. Hiding the 32-bit loader in a private mount namespace skips
-    # that half; 64-bit programs never need it.
-    if [ "$WINEARCH" = win64 ] && [ -e /usr/lib/wine/wine ] &&
-        unshare -m true 2>/dev/null; then
-        printf '#!/bin/sh\nexit 1\n' > "$WINE_ROOT/no-wine32"
-        chmod +x "$WINE_ROOT/no-wine32"
-        # shellcheck disable=SC2016 # expanded by the inner sh
-        hide=(unshare -m sh -c 'mount --bind "$1" /usr/lib/wine/wine && shift && exec "$@"'
-              sh "$WINE_ROOT/no-wine32")
-    fi
     WINEPREFIX=$WINE_TEMPLATE LANG=$WINE_LANG LC_ALL=$WINE_LANG \
-        "${hide[@]}" "$WINE_SCRIPTS/wine/make-prefix.sh" "$WINE_LOADER" \
-        "$WINE_ROOT/fonts.reg" > "$WINE_ROOT/wineboot.log" 2>&1 || {
-        echo "wine-env: creating the prefix failed, see $WINE_ROOT/wineboot.log" >&2
+        "$WINE_SCRIPTS/wine/make-prefix.sh" "$WINE_LOADER" \
+        "$WINE_ROOT/fonts.reg" > "$WINE_ROOT/wineboot-$WINEARCH.log" 2>&1 || {
+        echo "wine-env: creating the prefix failed, see $WINE_ROOT/wineboot-$WINEARCH.log" >&2
         return 1
     }
     touch "$WINE_TEMPLATE/.ready"
@@ -140,6 +132,10 @@ wine_create_template() {
 
 # Replaces WINEPREFIX with a fresh copy of the template.
 wine_reset_prefix() {
+    if [ -e "$WINEPREFIX" ] && [ ! -e "$WINEPREFIX/.ready" ]; then
+        echo "wine-env: $WINEPREFIX was not made here; not deleting it" >&2
+        return 1
+    fi
     wine_kill
     rm -rf "$WINEPREFIX"
     cp -a "$WINE_TEMPLATE" "$WINEPREFIX"
@@ -179,7 +175,8 @@ wine_setup() {
     if [ ! -e "$WINE_TEMPLATE/.ready" ]; then
         wine_create_template || return 1
     fi
-    if [ ! -e "$WINEPREFIX/.ready" ]; then
+    # Tests start from a clean prefix unless asked otherwise.
+    if [ "${WINE_KEEP_PREFIX:-0}" != 1 ] || [ ! -e "$WINEPREFIX/.ready" ]; then
         wine_reset_prefix || return 1
     fi
     wine_start_xvfb || return 1

@@ -4,8 +4,8 @@
 // loadable DLL that exports InitializePrintMonitor2, so this is the smallest such monitor.
 //
 // Built for both spoolers the package serves: tvkMonNT.dll (32-bit) and tvkMon64.dll
-// (64-bit). Only kernel32 is imported, so the DLL loads in the spooler without the
-// compiler's runtime DLLs beside it.
+// (64-bit). It imports only DLLs every Windows has (kernel32, msvcrt), so it loads in the
+// spooler without the compiler's runtime DLLs beside it.
 
 #include <windows.h>
 #include <winspool.h>  // winsplp.h builds on it, and WIN32_LEAN_AND_MEAN leaves it out

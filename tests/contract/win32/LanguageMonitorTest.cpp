@@ -116,17 +116,6 @@ protected:
     MONITOR2 portMonitor_{};
 };
 
-TEST_F(LanguageMonitorTest, IsALanguageMonitorTable) {
-    EXPECT_GE(monitor_->cbSize, MONITOR2_SIZE_WIN2K);
-    for (auto required : {reinterpret_cast<void*>(monitor_->pfnOpenPortEx), reinterpret_cast<void*>(monitor_->pfnStartDocPort),
-                          reinterpret_cast<void*>(monitor_->pfnWritePort), reinterpret_cast<void*>(monitor_->pfnReadPort),
-                          reinterpret_cast<void*>(monitor_->pfnEndDocPort), reinterpret_cast<void*>(monitor_->pfnClosePort)}) {
-        EXPECT_NE(nullptr, required);
-    }
-    EXPECT_EQ(nullptr, monitor_->pfnOpenPort);
-    EXPECT_EQ(nullptr, monitor_->pfnEnumPorts);
-}
-
 TEST_F(LanguageMonitorTest, PassesAJobThroughUnchanged) {
     wchar_t portName[] = L"COM1:";
     wchar_t printerName[] = L"Label printer";
