@@ -61,10 +61,11 @@ def main():
     for line in lines:
         if line.startswith("control "):
             m = re.match(r"control (-?\d+) class=(\S+) enabled=(\d) visible=(\d) style=0x([0-9a-f]+) "
-                         r"rect=(-?\d+),(-?\d+),(\d+),(\d+) text=(.*)$", line)
-            ident, cls, enabled, visible, style, x, y, w, h, text = m.groups()
+                         r"exstyle=0x([0-9a-f]+) rect=(-?\d+),(-?\d+),(\d+),(\d+) text=(.*)$", line)
+            ident, cls, enabled, visible, style, exstyle, x, y, w, h, text = m.groups()
             shown[int(ident)] = {"class": cls, "enabled": enabled == "1", "visible": visible == "1",
-                                 "style": int(style, 16), "rect": (int(x), int(y), int(w), int(h)),
+                                 "style": int(style, 16), "exstyle": int(exstyle, 16),
+                                 "rect": (int(x), int(y), int(w), int(h)),
                                  "text": text.replace("\\r", "\r").replace("\\n", "\n")}
         elif "=" in line:
             key, value = line.split("=", 1)
@@ -97,6 +98,14 @@ def main():
                 continue
             if style.startswith(("BS_", "CBS_")):
                 expect(got["style"] & 0xF == bit, f"control {c['id']} style {style}")
+            elif style == "WS_VSCROLL" and c["class"] == "ComboBox":
+                continue  # the drop-down's list, not the combo box itself, carries the scroll bar
+            elif style == "WS_BORDER" and c["class"] == "msctls_progress32":
+                continue  # the progress bar takes the style off and draws its own frame
+            elif style == "WS_BORDER":
+                # The dialog manager draws a border of a control in a modern dialog as a
+                # sunken client edge.
+                expect(got["style"] & bit or got["exstyle"] & 0x200, f"control {c['id']} style {style}")
             else:
                 expect(got["style"] & bit == bit, f"control {c['id']} style {style}")
         x, y, w, h = c["rect"]

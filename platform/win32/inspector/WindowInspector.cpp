@@ -1,6 +1,6 @@
 // Reads a running dialog from outside its process, as a person would see it, and prints
 // it as UTF-8 lines for the Wine tests:
-//   WindowInspector.exe CAPTION_UTF8 [SECONDS] [READY_COMBO_ID] [--close]
+//   WindowInspector.exe CAPTION [SECONDS] [READY_COMBO_ID] [--close]
 // It waits up to SECONDS for a top-level window with that caption and, when READY_COMBO_ID
 // is given, until that drop-down holds at least one entry (the start-up has finished).
 // With --close it then closes the window as the close box would.
@@ -42,10 +42,12 @@ std::string escaped(const std::string& utf8) {
     return out;
 }
 
+// GetWindowText does not ask a window of another process for its text (an edit control's
+// text is not its window name); WM_GETTEXT does, and the system marshals it.
 std::string windowText(HWND hwnd) {
-    const int length = GetWindowTextLengthW(hwnd);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    const int got = GetWindowTextW(hwnd, text.data(), length + 1);
+    const auto length = SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
+    const auto got = SendMessageW(hwnd, WM_GETTEXT, static_cast<WPARAM>(text.size()), reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<size_t>(got > 0 ? got : 0));
     return escaped(toUtf8(text));
 }
@@ -188,8 +190,10 @@ BOOL CALLBACK printChild(HWND child, LPARAM param) {
     MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&rect), 2);
     const int id = GetDlgCtrlID(child);
     const auto style = static_cast<unsigned long>(GetWindowLongA(child, GWL_STYLE));
-    std::printf("control %d class=%s enabled=%d visible=%d style=0x%08lx rect=%ld,%ld,%ld,%ld text=%s\n", id,
-                className(child).c_str(), IsWindowEnabled(child) ? 1 : 0, IsWindowVisible(child) ? 1 : 0, style,
+    const auto exStyle = static_cast<unsigned long>(GetWindowLongA(child, GWL_EXSTYLE));
+    std::printf("control %d class=%s enabled=%d visible=%d style=0x%08lx exstyle=0x%08lx rect=%ld,%ld,%ld,%ld text=%s\n",
+                id, className(child).c_str(), IsWindowEnabled(child) ? 1 : 0, IsWindowVisible(child) ? 1 : 0, style,
+                exStyle,
                 rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, windowText(child).c_str());
     return TRUE;
 }
@@ -198,11 +202,12 @@ BOOL CALLBACK printChild(HWND child, LPARAM param) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: WindowInspector CAPTION_UTF8 [SECONDS] [READY_COMBO_ID]\n");
+        std::fprintf(stderr, "usage: WindowInspector CAPTION [SECONDS] [READY_COMBO_ID]\n");
         return 2;
     }
     Found found;
-    found.caption = toWide(argv[1], CP_UTF8);
+    // The arguments arrive in the ANSI code page, whatever the caller wrote them in.
+    found.caption = toWide(argv[1], CP_ACP);
     const int seconds = argc > 2 ? std::atoi(argv[2]) : 60;
     const int readyCombo = argc > 3 ? std::atoi(argv[3]) : 0;
     const bool close = argc > 4 && std::string(argv[4]) == "--close";
