@@ -24,7 +24,7 @@ packages=(
     libz-mingw-w64-dev
     wine wine32:i386 wine64
     xvfb xauth xdotool x11-utils imagemagick locales
-    fonts-wqy-zenhei fonts-arphic-uming
+    fonts-noto-cjk
     binfmt-support
 )
 # bookworm's qemu 7.2 runs 32-bit Wine so slowly that it is unusable (one

@@ -12,7 +12,7 @@ WINEARCH=${WINEARCH:-win32}
 WINE_ROOT=${WINE_ROOT:-/tmp/wine-test-$(id -u)}
 # A pristine prefix is kept as a template, so that a test can get a clean
 # one in about a second (wine_reset_prefix) instead of a fresh wineboot.
-WINE_TEMPLATE=$WINE_ROOT/template-$WINEARCH
+WINE_TEMPLATE=$WINE_ROOT/template2-$WINEARCH
 WINEPREFIX=${WINEPREFIX:-$WINE_ROOT/$WINEARCH}
 WINE_LANG=${WINE_LANG:-zh_CN.UTF-8}
 WINE_SCRIPTS=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -118,7 +118,7 @@ wine_create_template() {
         printf '\xff\xfe'
         printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
             '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
-            '"宋体"="AR PL UMing CN"' '"SimSun"="AR PL UMing CN"' '' |
+            '"宋体"="Noto Sans Mono CJK SC"' '"SimSun"="Noto Sans Mono CJK SC"' '' |
             iconv -f UTF-8 -t UTF-16LE
     } > "$WINE_ROOT/fonts.reg" || return 1
     WINEPREFIX=$WINE_TEMPLATE LANG=$WINE_LANG LC_ALL=$WINE_LANG \

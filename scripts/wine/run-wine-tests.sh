@@ -11,7 +11,7 @@ mkdir -p "$results"
 WINEARCH=win32
 # shellcheck source=../wine-env.sh
 . "$root/scripts/wine-env.sh"
-trap 'wine_kill; wine_stop_xvfb' EXIT
+trap 'wine_kill; wine_stop_xvfb' EXIT INT TERM
 wine_check_acp > "$results/probe.txt" || { cat "$results/probe.txt"; exit 1; }
 
 failed=0
