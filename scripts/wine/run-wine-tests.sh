@@ -45,7 +45,8 @@ if wine_run 600 "$build/platform/win32/inspector/WindowInspector.exe" "打印机
     import -window "${window:-root}" "$results/main-window.png" 2>/dev/null ||
         import -window root "$results/main-window.png" || true
     if python3 "$root/tests/wine/check_main_window.py" "$results/main-window.txt" \
-        "$root/resources/DriverInstaller.rc" "$row" "当前系统为"; then
+        "$root/resources/DriverInstaller.rc" "$row" "当前系统为Microsoft Windows 7 32位" \
+        "$root/demo/DriverName.cfg.utf8"; then
         passed=$((passed + 1))
     else
         failed=$((failed + 1))
@@ -72,6 +73,23 @@ else
     echo "closing removed C:\\Ticket, C:\\Barcode and C:\\DriverName.cfg"
     passed=$((passed + 1))
 fi
+echo "== the installer in a folder without the package"
+wine_reset_prefix
+wine_boot
+empty=$drive_c/NoPackage
+mkdir -p "$empty"
+cp "$build/platform/win32/DriverInstaller.exe" "$build/package/archive/7-zip32.dll" "$empty/"
+(cd "$empty" && wine_cmd DriverInstaller.exe > /dev/null 2>&1) &
+if wine_run 300 "$build/platform/win32/inspector/WindowInspector.exe" "打印机驱动安装" 240 1000 --close \
+    > "$results/no-package.txt" 2>&1 &&
+    python3 "$root/tests/wine/check_main_window.py" "$results/no-package.txt" \
+        "$root/resources/DriverInstaller.rc" "$row" "当前系统为"; then
+    passed=$((passed + 1))
+else
+    failed=$((failed + 1))
+fi
+wait 2>/dev/null || true
+
 echo "screenshot: $results/main-window.png"
 echo "wine: $passed passed, $failed failed"
 [ "$failed" = 0 ]

@@ -4,7 +4,10 @@ dialog template and the state the start-up must leave: every control with its id
 text and style, at its template position; the four connection kinds in order with both
 columns; the preselected row; the prompt; install disabled; the check box ticked.
 
-Usage: check_main_window.py INSPECTOR_OUTPUT RESOURCE_SCRIPT EXPECTED_ROW [EXPECTED_STATUS_PREFIX]
+Usage: check_main_window.py INSPECTOR_OUTPUT RESOURCE_SCRIPT EXPECTED_ROW STATUS_PREFIX [MODEL_LIST]
+
+MODEL_LIST is the UTF-8 source of DriverName.cfg: the drop-down must hold its display names in
+file order after the prompt. Without it the drop-down must hold the prompt alone.
 """
 import re
 import sys
@@ -52,9 +55,30 @@ def template_controls(rc_path):
     return controls
 
 
+def display_names(cfg_path):
+    """PrintName1, 2, ... of every section in file order, each section's list ending at its first gap."""
+    sections = []
+    for raw in open(cfg_path, encoding="utf-8"):
+        line = raw.strip()
+        if line.startswith("["):
+            sections.append({})
+        elif sections and "=" in line and not line.startswith(";"):
+            key, value = line.split("=", 1)
+            sections[-1].setdefault(key.strip().lower(), value.strip())
+    names = []
+    for keys in sections[:38]:
+        for n in range(1, 51):
+            value = keys.get(f"printname{n}", "")
+            if not value:
+                break
+            names.append(value)
+    return names
+
+
 def main():
     out_path, rc_path, expected_row = sys.argv[1], sys.argv[2], int(sys.argv[3])
-    status_prefix = sys.argv[4] if len(sys.argv) > 4 else None
+    status_prefix = sys.argv[4]
+    expected_items = ["请选择打印机型号"] + (display_names(sys.argv[5]) if len(sys.argv) > 5 else [])
     lines = open(out_path, encoding="utf-8").read().splitlines()
     facts = {}
     shown = {}
@@ -125,9 +149,12 @@ def main():
     expect(facts.get("combo.cursel") == "0", "prompt not selected")
     expect(facts.get("combo.item0") == "请选择打印机型号", f"first entry {facts.get('combo.item0')!r}")
     expect(shown.get(1001, {}).get("text") == "请选择打印机型号", "printer name edit")
-    if status_prefix is not None:
-        expect(shown.get(1011, {}).get("text", "").startswith(status_prefix),
-               f"status line {shown.get(1011, {}).get('text')!r}")
+    expect(shown.get(1011, {}).get("text", "").startswith(status_prefix),
+           f"status line {shown.get(1011, {}).get('text')!r}")
+    items = [facts.get(f"combo.item{i}") for i in range(int(facts.get("combo.count", "0")))]
+    expect(items == expected_items, f"drop-down holds {len(items)} entries, not the {len(expected_items)} expected"
+           + next((f"; first difference at {i}: {a!r} instead of {b!r}"
+                   for i, (a, b) in enumerate(zip(items, expected_items)) if a != b), ""))
 
     expect(facts.get("list.columns") == "2", f"columns {facts.get('list.columns')}")
     expect(facts.get("list.column0", "").startswith("端口|"), "column 0")

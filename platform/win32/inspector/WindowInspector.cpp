@@ -1,9 +1,19 @@
 // Reads a running dialog from outside its process, as a person would see it, and prints
 // it as UTF-8 lines for the Wine tests:
-//   WindowInspector.exe CAPTION [SECONDS] [READY_COMBO_ID] [--close]
+//   WindowInspector.exe CAPTION [SECONDS] [READY_COMBO_ID] [ACTION...] [--close]
 // It waits up to SECONDS for a top-level window with that caption and, when READY_COMBO_ID
 // is given, until that drop-down holds at least one entry (the start-up has finished).
-// With --close it then closes the window as the close box would.
+// Without actions it prints every control; with actions it performs them in order, as a
+// person would, and prints a state line (install button, progress, status) after each:
+//   --choose TEXT        picks the model TEXT in drop-down 1000 and tells the dialog
+//   --kind N             selects row N of the connection list 1004 (and no other row)
+//   --install            clicks the install button 1012 without waiting for it to return
+//   --wait-button TEXT S waits up to S seconds until button 1012 reads TEXT; a message box
+//                        of the installer appearing meanwhile ends the wait as a failure
+//   --answer CAPTION B   waits up to SECONDS for the installer's message box CAPTION, prints
+//                        its text and clicks its button B (1 OK, 2 cancel, 4 retry)
+//   --close              closes the window as the close box would
+// Exit code: 0 done, 1 no window, 3 an action failed.
 // List-view texts live in the other process, so they are read through memory allocated
 // there, as any outside tool must.
 #include <windows.h>
@@ -91,6 +101,13 @@ private:
 };
 
 constexpr size_t kTextChars = 1024;
+
+// Controls of the installer's main dialog that the actions drive.
+constexpr int IDC_MODEL_DROPDOWN = 1000;
+constexpr int IDC_KIND_LIST = 1004;
+constexpr int IDC_PROGRESS_BAR = 1007;
+constexpr int IDC_STATUS_LINE = 1011;
+constexpr int IDC_INSTALL_BUTTON = 1012;
 
 // LVM_GETITEMTEXTA / LVM_GETCOLUMNA through the other process's memory; the text comes back
 // in that process's ANSI code page, which is this one's too.
@@ -198,11 +215,143 @@ BOOL CALLBACK printChild(HWND child, LPARAM param) {
     return TRUE;
 }
 
+// A message box of the inspected process: a top-level dialog-class window other than the
+// main one.
+struct Box {
+    DWORD pid = 0;
+    HWND dialog = nullptr;
+    std::wstring caption;  // empty: any
+    HWND hwnd = nullptr;
+};
+
+BOOL CALLBACK findBox(HWND hwnd, LPARAM param) {
+    auto* box = reinterpret_cast<Box*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (hwnd == box->dialog || pid != box->pid || !IsWindowVisible(hwnd) || className(hwnd) != "#32770") return TRUE;
+    std::wstring text(512, L'\0');
+    const int got = GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()));
+    text.resize(static_cast<size_t>(got > 0 ? got : 0));
+    if (!box->caption.empty() && text != box->caption) return TRUE;
+    box->hwnd = hwnd;
+    return FALSE;
+}
+
+HWND findMessageBox(HWND dialog, const std::wstring& caption) {
+    Box box;
+    GetWindowThreadProcessId(dialog, &box.pid);
+    box.dialog = dialog;
+    box.caption = caption;
+    EnumWindows(findBox, reinterpret_cast<LPARAM>(&box));
+    return box.hwnd;
+}
+
+BOOL CALLBACK collectStatic(HWND child, LPARAM param) {
+    if (className(child) == "Static") {
+        const std::string text = windowText(child);
+        if (!text.empty()) {
+            auto* all = reinterpret_cast<std::string*>(param);
+            if (!all->empty()) *all += "|";
+            *all += text;
+        }
+    }
+    return TRUE;
+}
+
+void printBox(HWND box) {
+    std::string text;
+    EnumChildWindows(box, collectStatic, reinterpret_cast<LPARAM>(&text));
+    std::printf("box=%s|%s\n", windowText(box).c_str(), text.c_str());
+}
+
+void printState(HWND dialog) {
+    HWND button = GetDlgItem(dialog, IDC_INSTALL_BUTTON);
+    std::printf("state button=%s enabled=%d progress=%d status=%s\n", windowText(button).c_str(),
+                IsWindowEnabled(button) ? 1 : 0,
+                static_cast<int>(SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_GETPOS, 0, 0)),
+                windowText(GetDlgItem(dialog, IDC_STATUS_LINE)).c_str());
+    std::fflush(stdout);
+}
+
+bool chooseModel(HWND dialog, const char* text) {
+    HWND combo = GetDlgItem(dialog, IDC_MODEL_DROPDOWN);
+    // The system marshals the string of CB_FINDSTRINGEXACT to the other process.
+    const auto index = SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text));
+    if (index == CB_ERR) {
+        std::printf("choose: no entry %s\n", toUtf8(toWide(text, CP_ACP)).c_str());
+        return false;
+    }
+    SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(dialog, WM_COMMAND, MAKEWPARAM(IDC_MODEL_DROPDOWN, CBN_SELCHANGE),
+                        reinterpret_cast<LPARAM>(combo), SMTO_NORMAL, 30000, &result);
+    std::printf("chose %d\n", static_cast<int>(index));
+    return true;
+}
+
+bool selectKind(HWND dialog, int row) {
+    HWND list = GetDlgItem(dialog, IDC_KIND_LIST);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(list, &pid);
+    ProcessHandle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
+    RemoteBuffer remote(process.get(), sizeof(LVITEMA));
+    if (remote.address() == nullptr) return false;
+    auto setState = [&](int item, UINT state) {
+        LVITEMA lv{};
+        lv.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        lv.state = state;
+        SIZE_T moved = 0;
+        WriteProcessMemory(process.get(), remote.address(), &lv, sizeof lv, &moved);
+        return SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(remote.address())) != 0;
+    };
+    setState(-1, 0);
+    const bool done = setState(row, LVIS_SELECTED | LVIS_FOCUSED);
+    std::printf("kind %d %s\n", row, done ? "selected" : "not selected");
+    return done;
+}
+
+bool waitButton(HWND dialog, const char* text, int seconds) {
+    const std::string wanted = toUtf8(toWide(text, CP_ACP));
+    const DWORD deadline = GetTickCount() + static_cast<DWORD>(seconds) * 1000u;
+    for (;;) {
+        if (windowText(GetDlgItem(dialog, IDC_INSTALL_BUTTON)) == wanted) return true;
+        if (HWND box = findMessageBox(dialog, L"")) {
+            printBox(box);
+            return false;
+        }
+        if (static_cast<LONG>(GetTickCount() - deadline) > 0) {
+            std::printf("wait-button: timed out waiting for %s\n", wanted.c_str());
+            return false;
+        }
+        Sleep(300);
+    }
+}
+
+bool answerBox(HWND dialog, const char* caption, int button, int seconds) {
+    const DWORD deadline = GetTickCount() + static_cast<DWORD>(seconds) * 1000u;
+    HWND box = nullptr;
+    while ((box = findMessageBox(dialog, toWide(caption, CP_ACP))) == nullptr) {
+        if (static_cast<LONG>(GetTickCount() - deadline) > 0) {
+            std::printf("answer: no box %s\n", toUtf8(toWide(caption, CP_ACP)).c_str());
+            if (HWND other = findMessageBox(dialog, L"")) printBox(other);
+            return false;
+        }
+        Sleep(300);
+    }
+    Sleep(300);
+    printBox(box);
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+    // Wait until the box has gone, so that the next action sees what the answer did.
+    for (int i = 0; i < 100 && IsWindow(box) && IsWindowVisible(box); ++i) Sleep(100);
+    Sleep(300);
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: WindowInspector CAPTION [SECONDS] [READY_COMBO_ID]\n");
+        std::fprintf(stderr, "usage: WindowInspector CAPTION [SECONDS] [READY_COMBO_ID] [ACTION...] [--close]\n");
         return 2;
     }
     Found found;
@@ -210,7 +359,13 @@ int main(int argc, char** argv) {
     found.caption = toWide(argv[1], CP_ACP);
     const int seconds = argc > 2 ? std::atoi(argv[2]) : 60;
     const int readyCombo = argc > 3 ? std::atoi(argv[3]) : 0;
-    const bool close = argc > 4 && std::string(argv[4]) == "--close";
+    bool close = false;
+    bool acts = false;
+    for (int i = 4; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--close") close = true;
+        else acts = true;
+    }
     const DWORD deadline = GetTickCount() + static_cast<DWORD>(seconds) * 1000u;
     for (;;) {
         found.hwnd = nullptr;
@@ -228,6 +383,36 @@ int main(int argc, char** argv) {
     // Let the start-up's last messages settle before reading.
     Sleep(500);
     HWND dialog = found.hwnd;
+    if (acts) {
+        int rc = 0;
+        for (int i = 4; i < argc && rc == 0; ++i) {
+            const std::string arg = argv[i];
+            const int left = argc - i - 1;
+            bool ok = true;
+            if (arg == "--choose" && left >= 1) ok = chooseModel(dialog, argv[++i]);
+            else if (arg == "--kind" && left >= 1) ok = selectKind(dialog, std::atoi(argv[++i]));
+            else if (arg == "--install") {
+                PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_INSTALL_BUTTON, BN_CLICKED),
+                             reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_INSTALL_BUTTON)));
+                Sleep(500);
+            } else if (arg == "--wait-button" && left >= 2) {
+                ok = waitButton(dialog, argv[i + 1], std::atoi(argv[i + 2]));
+                i += 2;
+            } else if (arg == "--answer" && left >= 2) {
+                ok = answerBox(dialog, argv[i + 1], std::atoi(argv[i + 2]), seconds);
+                i += 2;
+            } else if (arg == "--close") {
+                continue;
+            } else {
+                std::printf("unknown or incomplete action %s\n", arg.c_str());
+                ok = false;
+            }
+            if (IsWindow(dialog)) printState(dialog);
+            if (!ok) rc = 3;
+        }
+        if (close && rc == 0) PostMessageA(dialog, WM_CLOSE, 0, 0);
+        return rc;
+    }
     RECT client{};
     GetClientRect(dialog, &client);
     std::printf("window=%s\n", windowText(dialog).c_str());

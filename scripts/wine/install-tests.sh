@@ -1,0 +1,221 @@
+#!/usr/bin/env bash
+# Real installations under Wine, driven from outside the installer's process by the window
+# inspector and checked by their results: the spooler's lists (printers, drivers, monitors,
+# ports), the registry and the driver directory. Each case starts from a fresh prefix.
+# Usage: install-tests.sh BUILD_DIR     (WINE_ROOT picks the Wine root, default below)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=$(cd "${1:-$root/build/windows}" && pwd)
+results=$build/install-results
+mkdir -p "$results"
+
+export WINE_ROOT=${WINE_ROOT:-/tmp/wine-install-$(id -u)}
+WINEARCH=win32
+# shellcheck source=../wine-env.sh
+. "$root/scripts/wine-env.sh"
+trap 'wine_kill; wine_stop_xvfb' EXIT INT TERM
+wine_check_acp > "$results/probe.txt" || { cat "$results/probe.txt"; exit 1; }
+
+inspector=$build/platform/win32/inspector/WindowInspector.exe
+lister=$WINE_ROOT/spooler-list.exe
+if [ ! -e "$lister" ] || [ "$root/scripts/wine/spooler-list.c" -nt "$lister" ]; then
+    "$WINE_CC" -O2 -o "$lister" "$root/scripts/wine/spooler-list.c" -lwinspool
+fi
+caption=打印机驱动安装
+drive_c=$WINEPREFIX/drive_c
+run=$drive_c/Run
+driver_dir=$drive_c/windows/system32/spool/drivers/w32x86/3
+
+passed=0
+failed=0
+case_failed=0
+installer=
+log=
+
+# The case's own checks: each failure is printed and fails the case.
+expect() {  # DESCRIPTION COMMAND...
+    local what=$1
+    shift
+    if "$@"; then
+        echo "  ok: $what"
+    else
+        echo "  FAILED: $what"
+        case_failed=1
+    fi
+}
+
+begin_case() {  # NAME
+    echo "== $1"
+    case_failed=0
+    log=$results/$(echo "$1" | tr -c 'A-Za-z0-9' '-' | tr -s '-').log
+    : > "$log"
+}
+
+end_case() {
+    if [ "$case_failed" = 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+}
+
+skip_case() {  # REASON
+    echo "  skipped: $1"
+}
+
+# Starts the installer in the current prefix on DRV (default: the built package).
+start_installer() {  # [DRV]
+    wine_boot
+    rm -rf "$run"
+    mkdir -p "$run"
+    cp "$build/platform/win32/DriverInstaller.exe" "$build/package/archive/7-zip32.dll" "$run/"
+    cp "${1:-$build/DriverData.Drv}" "$run/DriverData.Drv"
+    (cd "$run" && wine_cmd DriverInstaller.exe >> "$log.installer" 2>&1) &
+    installer=$!
+}
+
+# Runs the inspector's actions on the installer's window; its output goes to the log and,
+# for the state lines and boxes, to the terminal.
+inspect() {  # ACTION...
+    local rc=0
+    wine_run 400 "$inspector" "$caption" 300 1000 "$@" > "$log.inspect" 2>&1 || rc=$?
+    cat "$log.inspect" >> "$log"
+    grep -E '^(state|box|chose|kind|choose|answer|wait-button|unknown|window)' "$log.inspect" | sed 's/^/    /'
+    return "$rc"
+}
+
+last_state() { grep '^state ' "$log.inspect" | tail -n1; }
+
+# Closes the window and waits for the installer to end.
+stop_installer() {
+    wine_run 60 "$inspector" "$caption" 10 0 --close > /dev/null 2>&1 || true
+    for _ in $(seq 60); do
+        kill -0 "$installer" 2>/dev/null || return 0
+        sleep 1
+    done
+    echo "  the installer did not end after its window was closed"
+    return 1
+}
+
+spooler() { wine_run 120 "$lister" | iconv -f GBK -t UTF-8 | tr -d '\r'; }
+
+# The data of one registry value, or nothing.
+reg_value() {  # KEY NAME
+    wine_cmd reg query "$1" /v "$2" 2>/dev/null | iconv -f GBK -t UTF-8 | tr -d '\r' |
+        awk -v name="$2" '{ line = $0; sub(/^ +/, "", line)
+            if (index(line, name) == 1) { rest = substr(line, length(name) + 1)
+                sub(/^ +REG_[A-Z_]+ */, "", rest); print rest } }'
+}
+
+has_line() { grep -qxF "$2" <<< "$1"; }
+count_lines() { grep -cxF "$2" <<< "$1" || true; }
+equals() { [ "$1" = "$2" ] || { echo "    got: '$1', want: '$2'"; return 1; }; }
+
+# Installs MODEL on connection row KIND and waits for the button to read 完成.
+install_model() {  # MODEL KIND
+    inspect --choose "$1" --kind "$2" --install --wait-button 完成 240
+}
+
+# The checks every completed installation of a printer on a port share.
+check_installed() {  # PRINTER DRIVER PORT
+    local lists
+    lists=$(spooler)
+    echo "$lists" >> "$log"
+    expect "driver $2 registered" has_line "$lists" "driver $2"
+    expect "printer $1 on $3 with $2" has_line "$lists" "printer $1|$3|$2"
+    expect "default printer is $1" equals "$(reg_value 'HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows' Device)" "$1,winspool,$3"
+    expect "driver files in $driver_dir" test -n "$(ls "$driver_dir" 2>/dev/null)"
+    LISTS=$lists
+}
+
+receipt=热敏小票打印机\ R58-A
+receipt_driver="Thermal Receipt G1-01"
+label=热敏标签打印机\ L108-A
+label_driver="Thermal Label L-01"
+
+begin_case "receipt printer on the serial port"
+wine_reset_prefix
+start_installer
+if install_model "$receipt" 0; then
+    expect "button reads 完成" true
+    check_installed "$receipt" "$receipt_driver" COM1:
+    expect "COM1: set to 9600,n,8,1" equals "$(reg_value 'HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Ports' COM1:)" "9600,n,8,1"
+    ls "$driver_dir" >> "$log" 2>&1 || true
+else
+    expect "button reads 完成" false
+fi
+expect "installer ends on close" stop_installer
+end_case
+
+begin_case "the same receipt printer installed twice"
+# Continues in the prefix of the first case: a second run after the first completed.
+start_installer
+if install_model "$receipt" 0; then
+    expect "button reads 完成" true
+    check_installed "$receipt" "$receipt_driver" COM1:
+    expect "one printer $receipt" equals "$(grep -c "^printer $receipt|" <<< "$LISTS" || true)" 1
+else
+    expect "button reads 完成" false
+fi
+expect "installer ends on close" stop_installer
+end_case
+
+begin_case "label printer on the serial port"
+wine_reset_prefix
+start_installer
+if install_model "$label" 0; then
+    expect "button reads 完成" true
+    check_installed "$label" "$label_driver" COM1:
+    expect "monitor Advanced Language Monitor registered" has_line "$LISTS" "monitor Advanced Language Monitor"
+else
+    expect "button reads 完成" false
+fi
+expect "installer ends on close" stop_installer
+end_case
+
+begin_case "a driver file missing from the package"
+wine_reset_prefix
+broken=$results/broken
+rm -rf "$broken" && mkdir -p "$broken/tree"
+python3 - "$build/DriverData.Drv" "$broken/tree" <<'PY'
+import sys, zipfile
+zipfile.ZipFile(sys.argv[1]).extractall(sys.argv[2])
+PY
+rm "$broken/tree/Ticket/x86/UNIRES.DLL"
+python3 "$root/scripts/pack-driver-package.py" "$broken/tree" "$broken/DriverData.Drv"
+start_installer "$broken/DriverData.Drv"
+if inspect --choose "$receipt" --kind 0 --install --answer Error 4 --wait-button 重新安装 60; then
+    expect "the box reported 添加驱动失败" grep -q '^box=Error|.*添加驱动失败' "$log.inspect"
+    expect "button reads 重新安装 and progress 0" grep -q '^state button=重新安装 enabled=1 progress=0 ' <<< "$(last_state)"
+    lists=$(spooler)
+    expect "no printer created" equals "$(grep -c '^printer ' <<< "$lists" || true)" 0
+else
+    expect "the failure was reported and retry offered" false
+fi
+expect "installer ends on close" stop_installer
+end_case
+
+begin_case "receipt printer on a USB port (Windows 10)"
+wine_reset_prefix
+wine_boot
+wine_cmd reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Ports' /v USB001 /t REG_SZ /d '' /f >> "$log" 2>&1
+wine_cmd reg add 'HKCU\Software\Wine' /v Version /d win10 /f >> "$log" 2>&1
+wine_kill
+wine_boot
+lists=$(spooler)
+if ! has_line "$lists" "port USB001"; then
+    skip_case "Wine's Local Port monitor does not list the added port USB001"
+else
+    start_installer
+    if inspect --choose "$receipt" --kind 1 --install --answer 自动选择USB端口失败 2 --wait-button 完成 240; then
+        expect "button reads 完成" true
+        lists=$(spooler)
+        echo "$lists" >> "$log"
+        expect "printer on USB001" has_line "$lists" "printer $receipt|USB001|$receipt_driver"
+        expect "Port of the printer's key is USB001" equals \
+            "$(reg_value "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\$receipt" Port)" USB001
+    else
+        expect "the retry/cancel box answered and the installation completed" false
+    fi
+    expect "installer ends on close" stop_installer
+    end_case
+fi
+
+echo "install: $passed passed, $failed failed"
+[ "$failed" = 0 ]
