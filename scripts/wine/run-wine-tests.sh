@@ -26,6 +26,14 @@ else
 fi
 grep -E '^\[  (PASSED|FAILED|SKIPPED) |tests? ran' "$results/contract.txt" || tail -20 "$results/contract.txt"
 
+echo "== 7-zip32.dll under Wine"
+if wine_run 600 "$build/package/archive/archive_dll_tests.exe" --gtest_color=no > "$results/archive-dll.txt" 2>&1; then
+    passed=$((passed + 1))
+else
+    failed=$((failed + 1))
+fi
+grep -E '^\[  (PASSED|FAILED|SKIPPED) |tests? ran' "$results/archive-dll.txt" || tail -20 "$results/archive-dll.txt"
+
 echo "== the installer on the demo package"
 wine_reset_prefix
 wine_boot
