@@ -43,13 +43,24 @@ if ! bash scripts/wine/run-wine-tests.sh build/windows 2>&1 | tee "$log"; then
     echo "== under Wine, once more"
     bash scripts/wine/run-wine-tests.sh build/windows 2>&1 | tee "$log" || status=1
 fi
-line=$(grep -E '^wine: [0-9]+ passed, [0-9]+ failed' "$log" | tail -n1 || true)
-if [ -n "$line" ]; then
-    total_passed=$((total_passed + $(sed -E 's/wine: ([0-9]+) passed.*/\1/' <<<"$line")))
-    total_failed=$((total_failed + $(sed -E 's/.* ([0-9]+) failed/\1/' <<<"$line")))
-else
-    total_failed=$((total_failed + 1))
+count_wine() {  # count_wine LOG PREFIX: adds "PREFIX: N passed, M failed" to the totals
+    local line
+    line=$(grep -E "^$2: [0-9]+ passed, [0-9]+ failed" "$1" | tail -n1 || true)
+    if [ -n "$line" ]; then
+        total_passed=$((total_passed + $(sed -E "s/$2: ([0-9]+) passed.*/\1/" <<<"$line")))
+        total_failed=$((total_failed + $(sed -E 's/.* ([0-9]+) failed.*/\1/' <<<"$line")))
+    else
+        total_failed=$((total_failed + 1))
+    fi
+}
+count_wine "$log" wine
+
+echo "== whole installations under Wine"
+if ! bash scripts/wine/install-tests.sh build/windows 2>&1 | tee "$log"; then
+    echo "== whole installations under Wine, once more"
+    bash scripts/wine/install-tests.sh build/windows 2>&1 | tee "$log" || status=1
 fi
+count_wine "$log" install
 rm -f "$log"
 
 echo "$total_passed passed, $total_failed failed"

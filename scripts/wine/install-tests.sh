@@ -47,16 +47,29 @@ expect() {  # DESCRIPTION COMMAND...
 begin_case() {  # NAME
     echo "== $1"
     case_failed=0
+    case_start=$SECONDS
     log=$results/$(echo "$1" | tr -c 'A-Za-z0-9' '-' | tr -s '-').log
     : > "$log"
 }
 
 end_case() {
+    echo "  ($((SECONDS - case_start)) s)"
     if [ "$case_failed" = 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 }
 
+skipped=0
 skip_case() {  # REASON
     echo "  skipped: $1"
+    echo "  ($((SECONDS - case_start)) s)"
+    skipped=$((skipped + 1))
+}
+
+# A fresh prefix with what every Windows has and a new prefix lacks: the key of the default
+# printer's "Device" value (Wine creates it only when it sets a default printer itself).
+fresh_prefix() {
+    wine_reset_prefix
+    wine_boot
+    wine_cmd reg add 'HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows' /f >> "$log" 2>&1
 }
 
 # Starts the installer in the current prefix on DRV (default: the built package).
@@ -74,7 +87,7 @@ start_installer() {  # [DRV]
 # for the state lines and boxes, to the terminal.
 inspect() {  # ACTION...
     local rc=0
-    wine_run 400 "$inspector" "$caption" 300 1000 "$@" > "$log.inspect" 2>&1 || rc=$?
+    wine_run 300 "$inspector" "$caption" 300 1000 "$@" > "$log.inspect" 2>&1 || rc=$?
     cat "$log.inspect" >> "$log"
     grep -E '^(state|box|chose|kind|choose|answer|wait-button|unknown|window)' "$log.inspect" | sed 's/^/    /'
     return "$rc"
@@ -82,9 +95,10 @@ inspect() {  # ACTION...
 
 last_state() { grep '^state ' "$log.inspect" | tail -n1; }
 
-# Closes the window and waits for the installer to end.
+# Closes the window (unless the last actions did) and waits for the installer to end.
 stop_installer() {
-    wine_run 60 "$inspector" "$caption" 10 0 --close > /dev/null 2>&1 || true
+    kill -0 "$installer" 2>/dev/null || return 0
+    wine_run 60 "$inspector" "$caption" 5 0 --close > /dev/null 2>&1 || true
     for _ in $(seq 60); do
         kill -0 "$installer" 2>/dev/null || return 0
         sleep 1
@@ -109,7 +123,7 @@ equals() { [ "$1" = "$2" ] || { echo "    got: '$1', want: '$2'"; return 1; }; }
 
 # Installs MODEL on connection row KIND and waits for the button to read 完成.
 install_model() {  # MODEL KIND
-    inspect --choose "$1" --kind "$2" --install --wait-button 完成 240
+    inspect --choose "$1" --kind "$2" --install --wait-button 完成 240 --close
 }
 
 # The checks every completed installation of a printer on a port share.
@@ -130,7 +144,7 @@ label=热敏标签打印机\ L108-A
 label_driver="Thermal Label L-01"
 
 begin_case "receipt printer on the serial port"
-wine_reset_prefix
+fresh_prefix
 start_installer
 if install_model "$receipt" 0; then
     expect "button reads 完成" true
@@ -157,7 +171,7 @@ expect "installer ends on close" stop_installer
 end_case
 
 begin_case "label printer on the serial port"
-wine_reset_prefix
+fresh_prefix
 start_installer
 if install_model "$label" 0; then
     expect "button reads 完成" true
@@ -170,7 +184,7 @@ expect "installer ends on close" stop_installer
 end_case
 
 begin_case "a driver file missing from the package"
-wine_reset_prefix
+fresh_prefix
 broken=$results/broken
 rm -rf "$broken" && mkdir -p "$broken/tree"
 python3 - "$build/DriverData.Drv" "$broken/tree" <<'PY'
@@ -178,32 +192,46 @@ import sys, zipfile
 zipfile.ZipFile(sys.argv[1]).extractall(sys.argv[2])
 PY
 rm "$broken/tree/Ticket/x86/UNIRES.DLL"
-python3 "$root/scripts/pack-driver-package.py" "$broken/tree" "$broken/DriverData.Drv"
+python3 "$root/scripts/pack-driver-package.py" "$broken/tree" "$broken/DriverData.Drv" > /dev/null
 start_installer "$broken/DriverData.Drv"
-if inspect --choose "$receipt" --kind 0 --install --answer Error 4 --wait-button 重新安装 60; then
-    expect "the box reported 添加驱动失败" grep -q '^box=Error|.*添加驱动失败' "$log.inspect"
-    expect "button reads 重新安装 and progress 0" grep -q '^state button=重新安装 enabled=1 progress=0 ' <<< "$(last_state)"
+if inspect --choose "$receipt" --kind 0 --install --wait-button 完成 240 --close; then
+    # Wine's local print provider ignores files it cannot copy (localspl's
+    # AddPrinterDriverEx carries on past failed copies), so the driver is added anyway.
+    stop_installer || true
+    skip_case "Wine's AddPrinterDriverEx accepts a driver whose dependent file UNIRES.DLL is missing; the installation completed"
+elif grep -q '^box=Error|添加驱动失败' "$log.inspect"; then
+    expect "the box reported 添加驱动失败" true
+    if inspect --answer Error 4 --wait-button 重新安装 60; then
+        expect "button reads 重新安装 and progress 0" grep -q '^state button=重新安装 enabled=1 progress=0 ' <<< "$(last_state)"
+    else
+        expect "retry leaves the button reading 重新安装" false
+    fi
     lists=$(spooler)
-    expect "no printer created" equals "$(grep -c '^printer ' <<< "$lists" || true)" 0
+    expect "no printer $receipt created" test "$(grep -c "^printer $receipt|" <<< "$lists" || true)" = 0
+    expect "installer ends on close" stop_installer
+    end_case
 else
-    expect "the failure was reported and retry offered" false
+    expect "the failure was reported with retry offered" false
+    expect "installer ends on close" stop_installer
+    end_case
 fi
-expect "installer ends on close" stop_installer
-end_case
 
 begin_case "receipt printer on a USB port (Windows 10)"
-wine_reset_prefix
-wine_boot
+fresh_prefix
 wine_cmd reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Ports' /v USB001 /t REG_SZ /d '' /f >> "$log" 2>&1
 wine_cmd reg add 'HKCU\Software\Wine' /v Version /d win10 /f >> "$log" 2>&1
-wine_kill
-wine_boot
 lists=$(spooler)
+if ! has_line "$lists" "port USB001"; then
+    # Restart the spooler so that the Local Port monitor reads its ports again.
+    wine_kill
+    wine_boot
+    lists=$(spooler)
+fi
 if ! has_line "$lists" "port USB001"; then
     skip_case "Wine's Local Port monitor does not list the added port USB001"
 else
     start_installer
-    if inspect --choose "$receipt" --kind 1 --install --answer 自动选择USB端口失败 2 --wait-button 完成 240; then
+    if inspect --choose "$receipt" --kind 1 --install --answer 自动选择USB端口失败 2 --wait-button 完成 240 --close; then
         expect "button reads 完成" true
         lists=$(spooler)
         echo "$lists" >> "$log"
@@ -217,5 +245,5 @@ else
     end_case
 fi
 
-echo "install: $passed passed, $failed failed"
+echo "install: $passed passed, $failed failed${skipped:+ ($skipped skipped)}"
 [ "$failed" = 0 ]

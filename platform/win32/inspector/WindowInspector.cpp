@@ -54,11 +54,19 @@ std::string escaped(const std::string& utf8) {
 
 // GetWindowText does not ask a window of another process for its text (an edit control's
 // text is not its window name); WM_GETTEXT does, and the system marshals it.
+// A window whose thread does not answer within the timeout reads as "<busy>", so that a hung
+// installer fails a wait instead of hanging the inspector.
 std::string windowText(HWND hwnd) {
-    const auto length = SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0);
-    std::wstring text(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
-    const auto got = SendMessageW(hwnd, WM_GETTEXT, static_cast<WPARAM>(text.size()), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<size_t>(got > 0 ? got : 0));
+    constexpr UINT kTimeoutMs = 10000;
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kTimeoutMs, &length)) return "<busy>";
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    DWORD_PTR got = 0;
+    if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, static_cast<WPARAM>(text.size()), reinterpret_cast<LPARAM>(text.data()),
+                             SMTO_NORMAL, kTimeoutMs, &got)) {
+        return "<busy>";
+    }
+    text.resize(static_cast<size_t>(got));
     return escaped(toUtf8(text));
 }
 
@@ -266,9 +274,11 @@ void printBox(HWND box) {
 
 void printState(HWND dialog) {
     HWND button = GetDlgItem(dialog, IDC_INSTALL_BUTTON);
+    DWORD_PTR position = 0;
+    if (!SendMessageTimeoutA(GetDlgItem(dialog, IDC_PROGRESS_BAR), PBM_GETPOS, 0, 0, SMTO_NORMAL, 10000, &position))
+        position = static_cast<DWORD_PTR>(-1);
     std::printf("state button=%s enabled=%d progress=%d status=%s\n", windowText(button).c_str(),
-                IsWindowEnabled(button) ? 1 : 0,
-                static_cast<int>(SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_GETPOS, 0, 0)),
+                IsWindowEnabled(button) ? 1 : 0, static_cast<int>(position),
                 windowText(GetDlgItem(dialog, IDC_STATUS_LINE)).c_str());
     std::fflush(stdout);
 }
