@@ -314,3 +314,26 @@ TEST(LabelInstall, TheLabelPrinterIsNamedAfterTheDropDownNotTheEdit) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PrinterCreation, ParallelAndTcpipKindsTakeTheirPortOrStopWhenThereIsNone) {
+    // A parallel printer goes to the LPT port and needs no port follow-up.
+    InstallFixture lpt([](sim::SimMachine& m) { m.installDefaultPorts(); });
+    lpt.install("热敏小票打印机 R58-A", PORT_KIND_PARALLEL);
+    ASSERT_EQ(lpt.machine.spooler.printers().size(), 1u);
+    EXPECT_EQ(lpt.machine.spooler.printers()[0].port, "LPT1:");
+    EXPECT_EQ(lpt.machine.services.service("Spooler").stops, 0);
+    EXPECT_EQ(lpt.control(IDC_INSTALL).text, "完成");
+
+    // No TCP/IP port to choose: the installation stops before anything is staged, and the
+    // button is usable again.
+    InstallFixture tcp([](sim::SimMachine& m) { m.installDefaultPorts(); });
+    tcp.install("热敏小票打印机 R58-A", PORT_KIND_TCPIP);
+    EXPECT_TRUE(tcp.machine.spooler.printers().empty());
+    EXPECT_FALSE(tcp.machine.files.exists(kDriverDir64 + "\\uniDRV.DLL"));
+    EXPECT_TRUE(tcp.control(IDC_INSTALL).enabled);
+    EXPECT_EQ(tcp.control(IDC_INSTALL).text, "安装");
+}
+
+}  // namespace
