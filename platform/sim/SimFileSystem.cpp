@@ -225,6 +225,14 @@ std::string SimFileSystem::currentDirectory(std::uint32_t bufferSize) {
     return text.size() + 1 > bufferSize ? std::string() : text;
 }
 
+long SimFileSystem::resolveExisting(const std::string& path, WinPath& parsed, Lookup& found) const {
+    if (const long error = parse(path, parsed)) return error;
+    if (const long error = injectedFailure(parsed)) return error;
+    found = lookup(parsed);
+    if (!found.exists) return found.parentExists ? win::ERROR_FILE_NOT_FOUND : win::ERROR_PATH_NOT_FOUND;
+    return win::ERROR_SUCCESS;
+}
+
 std::uint32_t SimFileSystem::fileAttributes(const std::string& path) {
     std::lock_guard lock(mutex_);
     WinPath parsed;
@@ -279,10 +287,8 @@ platform::FileSearchHandle SimFileSystem::findFirst(const std::string& pattern, 
 long SimFileSystem::deleteFile(const std::string& path) {
     std::lock_guard lock(mutex_);
     WinPath parsed;
-    if (const long error = parse(path, parsed)) return error;
-    if (const long error = injectedFailure(parsed)) return error;
-    const Lookup found = lookup(parsed);
-    if (!found.exists) return found.parentExists ? win::ERROR_FILE_NOT_FOUND : win::ERROR_PATH_NOT_FOUND;
+    Lookup found;
+    if (const long error = resolveExisting(path, parsed, found)) return error;
     const std::uint32_t attributes = attributesOf(found.host);
     // Folders, and links to folders, are RemoveDirectoryA's to remove.
     if (parsed.components.empty() || (attributes & platform::FILE_ATTRIBUTE_DIRECTORY_BIT) ||
@@ -298,10 +304,8 @@ long SimFileSystem::deleteFile(const std::string& path) {
 long SimFileSystem::removeDirectory(const std::string& path) {
     std::lock_guard lock(mutex_);
     WinPath parsed;
-    if (const long error = parse(path, parsed)) return error;
-    if (const long error = injectedFailure(parsed)) return error;
-    const Lookup found = lookup(parsed);
-    if (!found.exists) return found.parentExists ? win::ERROR_FILE_NOT_FOUND : win::ERROR_PATH_NOT_FOUND;
+    Lookup found;
+    if (const long error = resolveExisting(path, parsed, found)) return error;
     if (parsed.components.empty()) return win::ERROR_ACCESS_DENIED;
     const std::uint32_t attributes = attributesOf(found.host);
     if (!(attributes & platform::FILE_ATTRIBUTE_DIRECTORY_BIT)) return win::ERROR_DIRECTORY;
@@ -367,10 +371,8 @@ long SimFileSystem::createDirectory(const std::string& path) {
 long SimFileSystem::loadFile(const std::string& path, std::string& bytes) {
     std::lock_guard lock(mutex_);
     WinPath parsed;
-    if (const long error = parse(path, parsed)) return error;
-    if (const long error = injectedFailure(parsed)) return error;
-    const Lookup found = lookup(parsed);
-    if (!found.exists) return found.parentExists ? win::ERROR_FILE_NOT_FOUND : win::ERROR_PATH_NOT_FOUND;
+    Lookup found;
+    if (const long error = resolveExisting(path, parsed, found)) return error;
     std::error_code ec;
     if (fs::is_directory(found.host, ec)) return win::ERROR_ACCESS_DENIED;
     std::ifstream in(found.host, std::ios::binary);

@@ -83,6 +83,9 @@ private:
     long parse(const std::string& path, WinPath& out) const;
     Lookup lookup(const WinPath& path) const;
     Lookup lookupOrThrow(const std::string& windowsPath) const;
+    // Parses the path, applies injected failures and finds what it names; 0, or the error
+    // Windows gives for a path that names nothing (2, or 3 when a folder on the way is missing).
+    long resolveExisting(const std::string& path, WinPath& parsed, Lookup& found) const;
     std::uint32_t attributesOf(const std::filesystem::path& host) const;
     long injectedFailure(const WinPath& path) const;
     bool isReadOnly(const std::filesystem::path& host) const;
