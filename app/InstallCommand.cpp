@@ -44,7 +44,7 @@ void MainDialog::onInstall() {
     }
 
     modelRow = findModelRow();
-    const int receiptRows = receiptGroup1Size + receiptGroup2Size + receiptGroup3Size + receiptGroup4Size;
+    const int receiptRows = receiptRowCount();
     if (modelRow >= 0 && modelRow < receiptRows) {
         ReceiptDriverInstaller(*this).install();
     } else if (modelRow >= receiptRows && modelRow < ModelCatalogue::ROW_COUNT) {

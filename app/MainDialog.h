@@ -103,6 +103,10 @@ public:
     int appMessageBox(const std::string& text, unsigned type);
     // Enables the install button with a new caption ("完成", "重新安装").
     void finishWithButton(const std::string& caption);
+    // Rows below this are receipt rows, the rest label rows.
+    int receiptRowCount() const {
+        return receiptGroup1Size + receiptGroup2Size + receiptGroup3Size + receiptGroup4Size;
+    }
     platform::Platform& platform() { return platform_; }
     platform::DialogWindow& window() { return *window_; }
 

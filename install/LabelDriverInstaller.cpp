@@ -21,10 +21,8 @@ void LabelDriverInstaller::install() {
     if (!setup.resolvePortChoice()) return;
     platform::Platform& platform = dialog_.platform();
 
-    const int receiptRows = dialog_.receiptGroup1Size + dialog_.receiptGroup2Size + dialog_.receiptGroup3Size +
-                            dialog_.receiptGroup4Size;
     const ModelCatalogue::LabelRow& model =
-        ModelCatalogue::labelRows()[static_cast<std::size_t>(dialog_.modelRow - receiptRows)];
+        ModelCatalogue::labelRows()[static_cast<std::size_t>(dialog_.modelRow - dialog_.receiptRowCount())];
     const std::string printerName = dialog_.window().itemText(IDC_MODEL_COMBO);
 
     const bool wow64 = dialog_.isWow64 != 0;
