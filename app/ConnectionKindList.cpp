@@ -18,17 +18,10 @@ constexpr std::array<ConnectionKindRow, 4> kConnectionKindRows{{
 
 }  // namespace
 
-void MainDialog::applyConnectionKindListStyle() {
-    std::uint32_t style = connectionKindList.extendedStyle();
-    style &= ~win::LVS_EX_TRACKSELECT;
-    style |= win::LVS_EX_GRIDLINES | win::LVS_EX_FULLROWSELECT;
-    connectionKindList.setExtendedStyle(style);
-}
+void MainDialog::applyConnectionKindListStyle() { connectionKindList.applyGridStyle(); }
 
 void MainDialog::fillConnectionKindList() {
-    connectionKindList.deleteAllItems();
-    const int columns = connectionKindList.headerColumnCount();
-    for (int i = 0; i < columns; ++i) connectionKindList.deleteColumn(0);
+    connectionKindList.removeAllRowsAndColumns();
 
     applyConnectionKindListStyle();
 
@@ -41,5 +34,5 @@ void MainDialog::fillConnectionKindList() {
         connectionKindList.insertItem(row, kConnectionKindRows[row].port);
         connectionKindList.setItemText(row, 1, kConnectionKindRows[row].description);
     }
-    connectionKindList.setItemState(0, win::LVIS_SELECTED, win::LVIS_SELECTED | win::LVIS_FOCUSED);
+    connectionKindList.selectRow(0);
 }

@@ -61,4 +61,28 @@ public:
     }
     int itemCount() { return window_->listItemCount(id_); }
     std::uint32_t itemState(int item, std::uint32_t mask) { return window_->listItemState(id_, item, mask); }
+    std::string itemText(int item, int subItem) { return window_->listItemText(id_, item, subItem); }
+
+    // Every row, then every column: the header knows how many columns there are.
+    void removeAllRowsAndColumns() {
+        deleteAllItems();
+        const int columns = headerColumnCount();
+        for (int i = 0; i < columns; ++i) deleteColumn(0);
+    }
+    // Track-select off, grid lines and full-row selection on, every other bit kept.
+    void applyGridStyle() {
+        std::uint32_t style = extendedStyle();
+        style &= ~win::LVS_EX_TRACKSELECT;
+        style |= win::LVS_EX_GRIDLINES | win::LVS_EX_FULLROWSELECT;
+        setExtendedStyle(style);
+    }
+    void selectRow(int item) { setItemState(item, win::LVIS_SELECTED, win::LVIS_SELECTED | win::LVIS_FOCUSED); }
+    // The first row whose state is selected, asked row by row; -1 when none is. The count is
+    // read anew on every pass: the list may change while it is being asked.
+    int firstSelectedRow() {
+        for (int row = 0; row < itemCount(); ++row) {
+            if (itemState(row, win::LVIS_SELECTED) == win::LVIS_SELECTED) return row;
+        }
+        return -1;
+    }
 };

@@ -27,13 +27,7 @@ void MainDialog::onInstall() {
     }
     installButton.enable(false);
 
-    // The item count is read anew on every pass, as the list may change under a long press.
-    for (int i = 0; i < connectionKindList.itemCount(); ++i) {
-        if (connectionKindList.itemState(i, win::LVIS_SELECTED) == win::LVIS_SELECTED) {
-            portKind = i;
-            break;
-        }
-    }
+    if (const int row = connectionKindList.firstSelectedRow(); row >= 0) portKind = row;
     if (const StringList* ports = portListOf(inventory, portKind)) {
         if (ports->empty()) {
             portAvailable = 0;

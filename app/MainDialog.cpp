@@ -9,7 +9,7 @@ MainDialog::MainDialog(platform::Platform& platform, unsigned updateDataMessage)
 
 MainDialog::~MainDialog() = default;
 
-int MainDialog::doModal() { return platform_.ui.runModal(IDD_MAIN_DIALOG, *this); }
+int MainDialog::doModal() { return platform_.ui.runModal(IDD_MAIN_DIALOG, *this, nullptr); }
 
 bool MainDialog::exchangeData(bool saveAndValidate) {
     installButton.bind(*window_, IDC_INSTALL);

@@ -26,7 +26,13 @@ bool PrinterSetup::resolvePortChoice() {
     const StringList& ports = kind == PORT_KIND_TCPIP ? dialog_.inventory.tcpipPorts : dialog_.inventory.lptPorts;
     const std::string* port = nullptr;
     if (code == CHOICE_NEW_PORT && kind == PORT_KIND_TCPIP) {
-        port = ports.empty() ? nullptr : &ports.front();
+        // The monitor made a port, but one the installer does not count as a standard TCP/IP
+        // port (its description is in another language): there is no port to take.
+        if (ports.empty()) {
+            dialog_.appMessageBox("新建的端口不是标准TCP/IP端口,安装已取消。", win::MB_OK | win::MB_ICONWARNING);
+        } else {
+            port = &ports.front();
+        }
     } else if (code != CHOICE_NONE) {
         port = chosenEntry(ports, code);
     }

@@ -90,6 +90,13 @@ public:
     virtual long addPrinter(const PrinterInfo2& printer, PrinterHandlePtr& created) = 0;
     // EnumPrintersA at level 2 with an empty name: one call for the size, one to fill.
     virtual long enumPrinters(std::uint32_t flags, std::vector<PrinterEntry>& printers) = 0;
+
+    // AddPortA, ConfigurePortA and DeletePortA on the local server. The port monitor runs its
+    // own dialogs (add-port wizard, configuration) modally, owned by the window `owner`, on
+    // the calling thread. 0 only when the call returned TRUE.
+    virtual long addPort(std::uintptr_t owner, const std::string& monitorName) = 0;
+    virtual long configurePort(std::uintptr_t owner, const std::string& portName) = 0;
+    virtual long deletePort(std::uintptr_t owner, const std::string& portName) = 0;
 };
 
 }  // namespace platform

@@ -91,9 +91,10 @@ public:
     virtual ~Ui() = default;
     // RegisterWindowMessageA: one identifier per name, whoever asks.
     virtual unsigned registerWindowMessage(const std::string& name) = 0;
-    // DialogBoxParamA with the template of that id; returns what EndDialog was given, or -1
-    // when the dialog could not be created.
-    virtual int runModal(int templateId, DialogHandler& handler) = 0;
+    // DialogBoxParamA with the template of that id, owned by `owner` (null: no owner), which
+    // stays disabled while the dialog is shown; returns what EndDialog was given, or -1 when
+    // the dialog could not be created.
+    virtual int runModal(int templateId, DialogHandler& handler, DialogWindow* owner) = 0;
     // MessageBoxA owned by `owner` (null: no owner), from any thread; the button pressed.
     virtual int messageBox(DialogWindow* owner, const std::string& text, const std::string& caption,
                            unsigned type) = 0;

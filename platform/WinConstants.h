@@ -16,15 +16,18 @@ constexpr long ERROR_INVALID_HANDLE = 6;
 constexpr long ERROR_NO_MORE_FILES = 18;
 constexpr long ERROR_SHARING_VIOLATION = 32;
 constexpr long ERROR_NOT_SUPPORTED = 50;
+constexpr long ERROR_ADAP_HDW_ERR = 57;
 constexpr long ERROR_FILE_EXISTS = 80;
 constexpr long ERROR_INVALID_PARAMETER = 87;
 constexpr long ERROR_INSUFFICIENT_BUFFER = 122;
 constexpr long ERROR_MOD_NOT_FOUND = 126;
 constexpr long ERROR_DIR_NOT_EMPTY = 145;
+constexpr long ERROR_BUSY = 170;
 constexpr long ERROR_ALREADY_EXISTS = 183;
 constexpr long ERROR_MORE_DATA = 234;
 constexpr long ERROR_NO_MORE_ITEMS = 259;
 constexpr long ERROR_DIRECTORY = 267;
+constexpr long ERROR_CANCELLED = 1223;
 constexpr long ERROR_INVALID_WINDOW_HANDLE = 1400;
 
 // Registry value types and access rights.

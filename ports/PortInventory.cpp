@@ -12,7 +12,8 @@ namespace {
 constexpr std::size_t kMaxSpoolerPorts = 256;
 constexpr std::uint32_t kSerialCommBufferSize = 128;
 
-// Byte-wise and case-sensitive; a name shorter than the prefix never matches.
+}  // namespace
+
 bool beginsWith(std::string_view name, std::string_view prefix) {
     return name.size() >= prefix.size() && name.compare(0, prefix.size(), prefix) == 0;
 }
@@ -20,8 +21,6 @@ bool beginsWith(std::string_view name, std::string_view prefix) {
 bool isStandardTcpipDescription(const std::string& description) {
     return description == "Standard TCP/IP Port" || description == "标准 TCP/IP 端口";
 }
-
-}  // namespace
 
 bool readSerialCommPorts(platform::Registry& registry, StringList& list) {
     list.clear();
@@ -84,7 +83,7 @@ void MainDialog::refreshPortInventory() {
     } else if (fileCount > 0) {
         row = PORT_KIND_TCPIP;
     }
-    connectionKindList.setItemState(row, win::LVIS_SELECTED, win::LVIS_SELECTED | win::LVIS_FOCUSED);
+    connectionKindList.selectRow(row);
 
     sendUpdateData();
 }

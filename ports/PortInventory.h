@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/Registry.h"
@@ -18,3 +19,9 @@ struct PortInventory {
 // Refills `list` with the serial ports that HKLM\HARDWARE\DEVICEMAP\SERIALCOMM announces,
 // each with ":" appended. Returns whether the list ends non-empty.
 bool readSerialCommPorts(platform::Registry& registry, StringList& list);
+
+// Byte-wise and case-sensitive; a name shorter than the prefix never matches.
+bool beginsWith(std::string_view name, std::string_view prefix);
+
+// A port of the standard TCP/IP monitor, by its description in English or Chinese Windows.
+bool isStandardTcpipDescription(const std::string& description);

@@ -60,13 +60,3 @@ void MainDialog::selectSerialPort() {
     sendUpdateData();
     progressBar.setPos(100);
 }
-
-int MainDialog::chooseParallelPort() {
-    // The parallel port dialog: until it is built, the only or first LPT port is taken.
-    return inventory.lptPorts.empty() ? CHOICE_NONE : CHOICE_BASE;
-}
-
-int MainDialog::chooseTcpipPort() {
-    // The TCP/IP port dialog: until it is built, the first standard TCP/IP port is taken.
-    return inventory.tcpipPorts.empty() ? CHOICE_NONE : CHOICE_BASE;
-}

@@ -330,4 +330,78 @@ void SimSpooler::addExistingPrinter(const std::string& name, const std::string& 
     writeRecords(printer);
 }
 
+const platform::PortInfo2* SimSpooler::findPort(const std::string& name) const {
+    // Port names are matched without regard to case, as the spooler does.
+    auto it = std::find_if(ports_.begin(), ports_.end(),
+                           [&](const platform::PortInfo2& port) { return asciiLower(port.portName) == asciiLower(name); });
+    return it == ports_.end() ? nullptr : &*it;
+}
+
+SimSpooler::MonitorAnswer SimSpooler::showMonitorDialog(const std::string& call, std::uintptr_t owner,
+                                                        const std::string& port) {
+    MonitorAnswer answer;
+    if (!monitorAnswers_.empty()) {
+        answer = monitorAnswers_.front();
+        monitorAnswers_.pop_front();
+    }
+    monitorDialogs_.push_back(MonitorDialogRecord{call, owner, port, answer.finish});
+    return answer;
+}
+
+long SimSpooler::addPort(std::uintptr_t owner, const std::string& monitorName) {
+    std::lock_guard lock(mutex_);
+    if (!running()) return RPC_S_SERVER_UNAVAILABLE;
+    if (const long failure = takeFailure("AddPortA")) return failure;
+    // Only the TCP/IP monitor has an add-port dialog here; the spooler answers any other
+    // monitor, and a missing one, as not supported.
+    if (!tcpipMonitor_ || asciiLower(monitorName) != asciiLower(kTcpipMonitor)) return win::ERROR_NOT_SUPPORTED;
+    const MonitorAnswer answer = showMonitorDialog("AddPortA", owner, "");
+    if (!answer.finish) return win::ERROR_CANCELLED;
+    if (answer.portName.empty() || findPort(answer.portName) != nullptr) return win::ERROR_ALREADY_EXISTS;
+    ports_.push_back(platform::PortInfo2{answer.portName, kTcpipMonitor, tcpipDescription_, 0});
+    return 0;
+}
+
+long SimSpooler::configurePort(std::uintptr_t owner, const std::string& portName) {
+    std::lock_guard lock(mutex_);
+    if (!running()) return RPC_S_SERVER_UNAVAILABLE;
+    if (const long failure = takeFailure("ConfigurePortA")) return failure;
+    const platform::PortInfo2* port = findPort(portName);
+    if (port == nullptr) return ERROR_UNKNOWN_PORT;
+    if (!tcpipMonitor_ || port->monitorName != kTcpipMonitor) return win::ERROR_NOT_SUPPORTED;
+    return showMonitorDialog("ConfigurePortA", owner, port->portName).finish ? 0 : win::ERROR_CANCELLED;
+}
+
+long SimSpooler::deletePort(std::uintptr_t owner, const std::string& portName) {
+    std::lock_guard lock(mutex_);
+    if (!running()) return RPC_S_SERVER_UNAVAILABLE;
+    if (const long failure = takeFailure("DeletePortA")) return failure;
+    const platform::PortInfo2* port = findPort(portName);
+    if (port == nullptr) return ERROR_UNKNOWN_PORT;
+    const bool used = std::any_of(printers_.begin(), printers_.end(), [&](const Printer& printer) {
+        return asciiLower(printer.port) == asciiLower(port->portName);
+    });
+    if (used) return win::ERROR_BUSY;
+    // The TCP/IP monitor deletes without a dialog of its own.
+    monitorDialogs_.push_back(MonitorDialogRecord{"DeletePortA", owner, port->portName, true});
+    ports_.erase(ports_.begin() + (port - ports_.data()));
+    return 0;
+}
+
+void SimSpooler::setTcpipMonitor(bool installed, const std::string& description) {
+    std::lock_guard lock(mutex_);
+    tcpipMonitor_ = installed;
+    tcpipDescription_ = description;
+}
+
+void SimSpooler::answerMonitorDialogs(std::vector<MonitorAnswer> answers) {
+    std::lock_guard lock(mutex_);
+    monitorAnswers_.assign(answers.begin(), answers.end());
+}
+
+std::vector<SimSpooler::MonitorDialogRecord> SimSpooler::monitorDialogs() const {
+    std::lock_guard lock(mutex_);
+    return monitorDialogs_;
+}
+
 }  // namespace sim

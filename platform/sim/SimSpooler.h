@@ -4,6 +4,7 @@
 // the Windows spooler does, and a restart of the Spooler service reads the ports back from
 // there; a printer whose port has a powered device attached then reports itself on line.
 // While the Spooler service is not running every call fails with RPC_S_SERVER_UNAVAILABLE.
+#include <deque>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -40,6 +41,9 @@ public:
     long deletePrinter(platform::PrinterHandle& printer) override;
     long addPrinter(const platform::PrinterInfo2& printer, platform::PrinterHandlePtr& created) override;
     long enumPrinters(std::uint32_t flags, std::vector<platform::PrinterEntry>& printers) override;
+    long addPort(std::uintptr_t owner, const std::string& monitorName) override;
+    long configurePort(std::uintptr_t owner, const std::string& portName) override;
+    long deletePort(std::uintptr_t owner, const std::string& portName) override;
 
     // The machine the spooler lives on. Without it only the port calls work.
     void attach(SimFileSystem& files, SimRegistry& registry, SimServices& services, SimSystemInfo& system);
@@ -61,6 +65,30 @@ public:
     // The next call of this name ("AddPrinterDriverExA", "AddPrinterA", "AddMonitorA", ...)
     // fails with `error`.
     void failNext(const std::string& call, long error);
+
+    // The "Standard TCP/IP Port" monitor, there on every Windows, with its own dialogs. Its
+    // ports carry `description`: "Standard TCP/IP Port", or "标准 TCP/IP 端口" on a Chinese
+    // system (other languages have their own). Without it AddPortA of that monitor fails with 50.
+    static constexpr const char* kTcpipMonitor = "Standard TCP/IP Port";
+    void setTcpipMonitor(bool installed, const std::string& description = kTcpipMonitor);
+
+    // What the user does in the monitor's next dialogs, oldest first: finishes the add-port
+    // wizard with a port name, or presses OK in the configuration dialog (`finish`), or
+    // cancels. A dialog with no scripted answer is cancelled.
+    struct MonitorAnswer {
+        bool finish = false;
+        std::string portName;  // the port the wizard creates
+    };
+    void answerMonitorDialogs(std::vector<MonitorAnswer> answers);
+    // Every dialog the monitor showed: the call that showed it, its owner window, the port it
+    // was about ("" for the wizard) and whether the user finished it.
+    struct MonitorDialogRecord {
+        std::string call;
+        std::uintptr_t owner = 0;
+        std::string port;
+        bool finished = false;
+    };
+    std::vector<MonitorDialogRecord> monitorDialogs() const;
 
     struct Printer {
         std::string name;
@@ -90,6 +118,9 @@ private:
     void writeRecords(const Printer& printer);
     void removeRecords(const std::string& name);
     std::string localEnvironment() const;
+    // Shows one monitor dialog (lock held) and answers whether the user finished it.
+    MonitorAnswer showMonitorDialog(const std::string& call, std::uintptr_t owner, const std::string& port);
+    const platform::PortInfo2* findPort(const std::string& name) const;
 
     mutable std::mutex mutex_;
     std::vector<platform::PortInfo2> ports_;
@@ -102,6 +133,10 @@ private:
     std::map<std::string, bool> heldMonitors_;
     std::map<std::string, long> failures_;
     int openHandles_ = 0;
+    bool tcpipMonitor_ = true;
+    std::string tcpipDescription_ = kTcpipMonitor;
+    std::deque<MonitorAnswer> monitorAnswers_;
+    std::vector<MonitorDialogRecord> monitorDialogs_;
     SimFileSystem* files_ = nullptr;
     SimRegistry* registry_ = nullptr;
     SimServices* services_ = nullptr;

@@ -339,20 +339,21 @@ void SimDialog::waitForThread(const platform::ThreadHandle& thread) {
 
 void SimDialog::userSelectCombo(int id, int index) {
     SimControl& c = controlRef(id);
-    if (!c.enabled) return;
+    if (!c.enabled || !windowEnabled()) return;
     c.curSel = (index >= 0 && index < static_cast<int>(c.items.size())) ? index : -1;
     handler_.onCommand(id, win::CBN_SELCHANGE);
 }
 
 void SimDialog::userClick(int id) {
     SimControl& c = controlRef(id);
-    if (!c.enabled) return;
+    if (!c.enabled || !windowEnabled()) return;
     if (c.hasStyle("BS_AUTOCHECKBOX")) c.check = c.check == win::BST_CHECKED ? win::BST_UNCHECKED : win::BST_CHECKED;
     handler_.onCommand(id, win::BN_CLICKED);
 }
 
 void SimDialog::userSelectListRow(int id, int row) {
     SimControl& c = controlRef(id);
+    if (!windowEnabled()) return;
     for (auto& r : c.rows) r.state &= ~win::LVIS_SELECTED;
     if (row >= 0 && row < static_cast<int>(c.rows.size())) {
         c.rows[static_cast<std::size_t>(row)].state |= win::LVIS_SELECTED;
@@ -361,7 +362,19 @@ void SimDialog::userSelectListRow(int id, int row) {
 
 void SimDialog::userType(int id, const std::string& text) { controlRef(id).text = text; }
 
-void SimDialog::userCloseBox() { handler_.onClose(); }
+void SimDialog::userCloseBox() {
+    if (windowEnabled()) handler_.onClose();
+}
+
+void SimDialog::userPressEnter() {
+    if (windowEnabled()) handler_.onCommand(win::IDOK, win::BN_CLICKED);
+}
+
+void SimDialog::userPressEscape() {
+    if (windowEnabled()) handler_.onCommand(win::IDCANCEL, win::BN_CLICKED);
+}
+
+void SimDialog::userPressAltF4() { userCloseBox(); }
 
 SimUi::SimUi() = default;
 
@@ -422,25 +435,40 @@ void SimUi::pump(const std::function<bool()>& stop) {
     }
 }
 
-int SimUi::runModal(int templateId, platform::DialogHandler& handler) {
+int SimUi::runModal(int templateId, platform::DialogHandler& handler, platform::DialogWindow* owner) {
     const auto& templates = installerDialogTemplates();
     auto found = templates.find(templateId);
     if (found == templates.end()) return -1;
     SimDialog* dialog = nullptr;
+    auto* ownerDialog = static_cast<SimDialog*>(owner);
     {
         std::lock_guard lock(mutex_);
         if (!windowThread_) windowThread_ = std::this_thread::get_id();
         dialogs_.push_back(std::make_unique<SimDialog>(*this, handler, found->second));
         dialog = dialogs_.back().get();
         dialog->handle_ = 0x10000u + 0x10u * dialogs_.size();
+        dialog->owner_ = ownerDialog;
+        if (ownerDialog != nullptr) ++ownerDialog->disabledBy_;
         live_.push_back(dialog);
         changed_.notify_all();
     }
     handler.onInitDialog(*dialog);
+    for (;;) {
+        std::function<void(SimDialog&)> script;
+        {
+            std::lock_guard lock(mutex_);
+            auto& queue = scripts_[templateId];
+            if (dialog->ended_ || queue.empty()) break;
+            script = std::move(queue.front());
+            queue.pop_front();
+        }
+        script(*dialog);
+    }
     pump([&] { return dialog->ended_.load(); });
     handler.onDestroy();
     {
         std::lock_guard lock(mutex_);
+        if (ownerDialog != nullptr) --ownerDialog->disabledBy_;
         dialog->destroyed_ = true;
         std::erase(live_, dialog);
         for (auto& task : tasks_) {
@@ -473,6 +501,11 @@ int SimUi::messageBox(platform::DialogWindow* owner, const std::string& text, co
 void SimUi::answerMessageBoxes(std::vector<int> answers) {
     std::lock_guard lock(mutex_);
     answers_.assign(answers.begin(), answers.end());
+}
+
+void SimUi::scriptDialog(int templateId, std::function<void(SimDialog&)> script) {
+    std::lock_guard lock(mutex_);
+    scripts_[templateId].push_back(std::move(script));
 }
 
 std::vector<MessageBoxRecord> SimUi::messageBoxes() const {

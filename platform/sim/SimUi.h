@@ -66,11 +66,20 @@ public:
     void userSelectListRow(int id, int row);
     void userType(int id, const std::string& text);
     void userCloseBox();
+    // Keys the dialog manager turns into commands: Enter (no default button) gives IDOK,
+    // Escape IDCANCEL, Alt+F4 closes the window as the close box does.
+    void userPressEnter();
+    void userPressEscape();
+    void userPressAltF4();
 
     // The state, for tests: read it on the window thread, or after the dialog has ended.
     const SimDialogTemplate& dialogTemplate() const { return template_; }
     const SimControl& control(int id) const;
     bool ended() const { return ended_; }
+    // False while a modal dialog it owns is shown: the user cannot reach it then.
+    bool windowEnabled() const { return disabledBy_ == 0; }
+    // Template id of the owning dialog, 0 for none.
+    int ownerTemplate() const { return owner_ != nullptr ? owner_->template_.id : 0; }
     bool destroyed() const { return destroyed_; }
     int result() const { return result_; }
 
@@ -87,6 +96,8 @@ private:
     std::atomic<bool> ended_{false};
     std::atomic<bool> destroyed_{false};
     std::atomic<int> result_{0};
+    SimDialog* owner_ = nullptr;
+    int disabledBy_ = 0;  // modal dialogs owned by this one that are open
 };
 
 // One message box as the user saw it.
@@ -102,7 +113,7 @@ class SimUi : public platform::Ui {
 public:
     SimUi();
     unsigned registerWindowMessage(const std::string& name) override;
-    int runModal(int templateId, platform::DialogHandler& handler) override;
+    int runModal(int templateId, platform::DialogHandler& handler, platform::DialogWindow* owner) override;
     int messageBox(platform::DialogWindow* owner, const std::string& text, const std::string& caption,
                    unsigned type) override;
     std::string applicationTitle() override { return "DriverInstaller"; }
@@ -110,6 +121,10 @@ public:
     // The buttons the user will press in the next message boxes, in order. Without a scripted
     // answer the user presses OK in an MB_OK box and Cancel in any other.
     void answerMessageBoxes(std::vector<int> answers);
+    // What the user does in the next dialog of this template once it has been initialised,
+    // on the window thread; queued scripts run in order while the dialog is still open. A
+    // dialog shown by a click that a test is still waiting for can only be played this way.
+    void scriptDialog(int templateId, std::function<void(SimDialog&)> script);
     std::vector<MessageBoxRecord> messageBoxes() const;
 
     // Runs `action` on the window thread with the topmost live dialog, between messages, and
@@ -147,6 +162,7 @@ private:
     std::vector<SimDialog*> live_;
     std::map<std::string, unsigned> registeredMessages_;
     std::deque<int> answers_;
+    std::map<int, std::deque<std::function<void(SimDialog&)>>> scripts_;
     std::vector<MessageBoxRecord> messageBoxes_;
     int callsAfterDestroy_ = 0;
 };

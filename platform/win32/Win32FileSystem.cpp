@@ -28,7 +28,12 @@ private:
     HANDLE search_;
 };
 
-long lastErrorUnless(BOOL succeeded) { return succeeded ? ERROR_SUCCESS : static_cast<long>(GetLastError()); }
+// A failure whose error was never set must not read as success.
+long lastErrorUnless(BOOL succeeded) {
+    if (succeeded) return ERROR_SUCCESS;
+    const DWORD error = GetLastError();
+    return error != ERROR_SUCCESS ? static_cast<long>(error) : ERROR_GEN_FAILURE;
+}
 
 }  // namespace
 

@@ -16,7 +16,12 @@ std::string orEmpty(const char* text) { return text != nullptr ? std::string(tex
 // keeps a machine whose ports churn from holding us forever.
 constexpr int kEnumAttempts = 4;
 
-long lastErrorUnless(BOOL succeeded) { return succeeded ? ERROR_SUCCESS : static_cast<long>(GetLastError()); }
+// A failure whose error was never set must not read as success.
+long lastErrorUnless(BOOL succeeded) {
+    if (succeeded) return ERROR_SUCCESS;
+    const DWORD error = GetLastError();
+    return error != ERROR_SUCCESS ? static_cast<long>(error) : ERROR_GEN_FAILURE;
+}
 
 // winspool takes its strings as LPSTR although it only reads them; a private copy keeps
 // the caller's const strings out of reach.
@@ -199,6 +204,26 @@ long Win32Spooler::enumPrinters(std::uint32_t flags, std::vector<platform::Print
         error = GetLastError();
     }
     return static_cast<long>(error);
+}
+
+long Win32Spooler::addPort(std::uintptr_t owner, const std::string& monitorName) {
+    MutableText monitor(monitorName);
+    SetLastError(ERROR_SUCCESS);
+    // Only TRUE itself counts: the caller treats any other answer as no new port.
+    return AddPortA(nullptr, reinterpret_cast<HWND>(owner), monitor.get()) == TRUE ? ERROR_SUCCESS
+                                                                                 : lastErrorUnless(FALSE);
+}
+
+long Win32Spooler::configurePort(std::uintptr_t owner, const std::string& portName) {
+    MutableText port(portName);
+    SetLastError(ERROR_SUCCESS);
+    return lastErrorUnless(ConfigurePortA(nullptr, reinterpret_cast<HWND>(owner), port.get()));
+}
+
+long Win32Spooler::deletePort(std::uintptr_t owner, const std::string& portName) {
+    MutableText port(portName);
+    SetLastError(ERROR_SUCCESS);
+    return lastErrorUnless(DeletePortA(nullptr, reinterpret_cast<HWND>(owner), port.get()));
 }
 
 }  // namespace win32

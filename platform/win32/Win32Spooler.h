@@ -16,6 +16,9 @@ public:
     long deletePrinter(platform::PrinterHandle& printer) override;
     long addPrinter(const platform::PrinterInfo2& printer, platform::PrinterHandlePtr& created) override;
     long enumPrinters(std::uint32_t flags, std::vector<platform::PrinterEntry>& printers) override;
+    long addPort(std::uintptr_t owner, const std::string& monitorName) override;
+    long configurePort(std::uintptr_t owner, const std::string& portName) override;
+    long deletePort(std::uintptr_t owner, const std::string& portName) override;
 };
 
 }  // namespace win32

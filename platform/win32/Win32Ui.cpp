@@ -83,9 +83,11 @@ Win32Ui::Win32Ui() {
 
 unsigned Win32Ui::registerWindowMessage(const std::string& name) { return RegisterWindowMessageA(name.c_str()); }
 
-int Win32Ui::runModal(int templateId, platform::DialogHandler& handler) {
+int Win32Ui::runModal(int templateId, platform::DialogHandler& handler, platform::DialogWindow* owner) {
     DialogSession session{handler, nullptr};
-    const INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), nullptr,
+    // DialogBox disables the owner for the modal loop and enables it again afterwards.
+    const HWND ownerWindow = owner != nullptr ? reinterpret_cast<HWND>(owner->nativeHandle()) : nullptr;
+    const INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), ownerWindow,
                                            dialogProc, reinterpret_cast<LPARAM>(&session));
     return static_cast<int>(result);
 }

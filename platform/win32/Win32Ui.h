@@ -11,7 +11,7 @@ public:
     Win32Ui();
 
     unsigned registerWindowMessage(const std::string& name) override;
-    int runModal(int templateId, platform::DialogHandler& handler) override;
+    int runModal(int templateId, platform::DialogHandler& handler, platform::DialogWindow* owner) override;
     int messageBox(platform::DialogWindow* owner, const std::string& text, const std::string& caption,
                    unsigned type) override;
     std::string applicationTitle() override;

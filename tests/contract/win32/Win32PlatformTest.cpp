@@ -149,7 +149,7 @@ platform::Ui& ui() { return contractPlatform().ui; }
 
 TEST(Win32UiTest, MissingTemplateGivesMinusOne) {
     ScriptedHandler handler;
-    EXPECT_EQ(-1, ui().runModal(9999, handler));
+    EXPECT_EQ(-1, ui().runModal(9999, handler, nullptr));
     EXPECT_EQ(0, handler.destroys);
 }
 
@@ -214,7 +214,7 @@ TEST(Win32UiTest, ControlsOfTheMainTemplateAnswerTheirMessages) {
         EXPECT_EQ(40, w.progressSetPos(IDC_PROGRESS, 100));
         w.endDialog(IDOK);
     };
-    EXPECT_EQ(IDOK, ui().runModal(IDD_MAIN_DIALOG, handler));
+    EXPECT_EQ(IDOK, ui().runModal(IDD_MAIN_DIALOG, handler, nullptr));
     EXPECT_EQ(1, handler.destroys);
 }
 
@@ -232,7 +232,7 @@ TEST(Win32UiTest, ChineseTextKeepsItsCodePage936Bytes) {
         EXPECT_EQ(text, w.listItemText(IDC_CONNECTION_LIST, 0, 0));
         w.endDialog(IDOK);
     };
-    EXPECT_EQ(IDOK, ui().runModal(IDD_MAIN_DIALOG, handler));
+    EXPECT_EQ(IDOK, ui().runModal(IDD_MAIN_DIALOG, handler, nullptr));
 }
 
 TEST(Win32UiTest, WorkerMessagesRunOnTheWindowThreadWhileItWaits) {
@@ -259,7 +259,7 @@ TEST(Win32UiTest, WorkerMessagesRunOnTheWindowThreadWhileItWaits) {
         EXPECT_EQ("from the worker", w.itemText(IDC_STATUS));
         w.endDialog(77);
     };
-    EXPECT_EQ(77, ui().runModal(IDD_MAIN_DIALOG, handler));
+    EXPECT_EQ(77, ui().runModal(IDD_MAIN_DIALOG, handler, nullptr));
     ASSERT_EQ(3u, handledOn.size());
     for (DWORD thread : handledOn) EXPECT_EQ(handler.windowThread, thread);
     // The handler's result reaches the sender through DWLP_MSGRESULT.
@@ -283,7 +283,7 @@ TEST(Win32UiTest, CloseBoxCancelAndOtherMessagesReachTheHandler) {
         window->endDialog(IDCANCEL);
         return true;
     };
-    EXPECT_EQ(IDCANCEL, ui().runModal(IDD_MAIN_DIALOG, handler));
+    EXPECT_EQ(IDCANCEL, ui().runModal(IDD_MAIN_DIALOG, handler, nullptr));
     EXPECT_EQ(1, handler.closes);
     const auto cancels = std::count(handler.commands.begin(), handler.commands.end(),
                                     std::make_pair(static_cast<int>(IDCANCEL), static_cast<int>(BN_CLICKED)));

@@ -1,0 +1,438 @@
+// The parallel and TCP/IP port choices: the two dialogs, the monitor's own dialogs, and the
+// port the printer ends on.
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "tests/sim/InstallTestSupport.h"
+
+namespace {
+
+const std::string kReceipt = "热敏小票打印机 R58-A";
+const std::string kTcpip = sim::SimSpooler::kTcpipMonitor;
+const std::string kNoLptText = "PC机无可用并行端口。\r\n\r\n请选择其他端口类型。";
+const std::string kNoTcpipText = "There is no available TCP/IP port\r\nClick \"Add port\" to create a new port";
+
+struct PortSpec {
+    std::string name;
+    std::string description = "Local Port";
+    std::string monitor = "Local Port";
+};
+
+PortSpec tcpipPort(const std::string& name, const std::string& description = kTcpip) {
+    return PortSpec{name, description, kTcpip};
+}
+
+// A fixture whose spooler holds exactly `ports` (and COM1 in the serial device map), and
+// which counts the spooler's port enumerations.
+class PortMachine : public InstallFixture {
+public:
+    explicit PortMachine(const std::vector<PortSpec>& ports,
+                         const std::function<void(sim::SimMachine&)>& prepare = {})
+        : InstallFixture([&](sim::SimMachine& m) {
+              for (const auto& port : ports) m.spooler.addPort(port.name, port.description, port.monitor);
+              m.registry.setString("HKLM\\HARDWARE\\DEVICEMAP\\SERIALCOMM", "\\Device\\Serial0", "COM1");
+              if (prepare) prepare(m);
+          }) {
+        machine.spooler.onEnumPorts([this] { ++enumerations; });
+    }
+
+    // Calls a choice on the window thread, as the install command does.
+    int choose(int kind) {
+        int code = 0;
+        run->onWindow([&](MainDialog& dialog, sim::SimDialog&) {
+            code = kind == PORT_KIND_TCPIP ? dialog.chooseTcpipPort() : dialog.chooseParallelPort();
+        });
+        return code;
+    }
+    void script(int templateId, std::function<void(sim::SimDialog&)> action) {
+        machine.ui.scriptDialog(templateId, std::move(action));
+    }
+    std::size_t dialogsShown() { return machine.ui.dialogs().size() - 1; }
+    sim::SimDialog& mainWindow() { return *machine.ui.dialogs().front(); }
+    std::vector<std::string> printerPorts() {
+        std::vector<std::string> ports;
+        for (const auto& printer : machine.spooler.printers()) ports.push_back(printer.port);
+        return ports;
+    }
+    // Nothing installed, and the install button usable again.
+    void expectStoppedCleanly() {
+        EXPECT_TRUE(machine.spooler.printers().empty());
+        EXPECT_FALSE(machine.files.exists(kDriverDir64 + "\\uniDRV.DLL"));
+        EXPECT_TRUE(control(IDC_INSTALL).enabled);
+        EXPECT_EQ(control(IDC_INSTALL).text, "安装");
+    }
+
+    std::atomic<int> enumerations{0};
+};
+
+std::vector<std::string> column(const sim::SimControl& list, std::size_t subItem) {
+    std::vector<std::string> texts;
+    for (const auto& row : list.rows) texts.push_back(row.texts.size() > subItem ? row.texts[subItem] : "");
+    return texts;
+}
+
+std::vector<int> selectedRows(const sim::SimControl& list) {
+    std::vector<int> rows;
+    for (std::size_t i = 0; i < list.rows.size(); ++i) {
+        if (list.rows[i].state & win::LVIS_SELECTED) rows.push_back(static_cast<int>(i));
+    }
+    return rows;
+}
+
+const std::vector<PortSpec> kThreeLpt{{"COM1:"}, {"LPT1:"}, {"lpt9:"}, {"LPT2:"}, {"FILE:"}, {"LPT3:"}};
+
+TEST(ParallelPort, NoLptPortTellsTheUserOnceAndStops) {
+    PortMachine f({{"COM1:"}, {"FILE:"}});
+    const int before = f.enumerations;
+    EXPECT_EQ(f.choose(PORT_KIND_PARALLEL), CHOICE_NONE);
+    EXPECT_EQ(f.enumerations, before) << "no refresh";
+    EXPECT_EQ(f.dialogsShown(), 0u);
+    const auto boxes = f.machine.ui.messageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, kNoLptText);
+    EXPECT_EQ(boxes[0].caption, "DriverInstaller");
+    EXPECT_EQ(boxes[0].type, win::MB_OK | win::MB_ICONWARNING);
+    EXPECT_EQ(boxes[0].ownerTemplate, IDD_MAIN_DIALOG);
+
+    f.install(kReceipt, PORT_KIND_PARALLEL);
+    f.expectStoppedCleanly();
+}
+
+TEST(ParallelPort, TheOnlyLptPortIsTakenWithoutAQuestion) {
+    PortMachine f({{"COM1:"}, {"LPT1:"}, {"FILE:"}});
+    const int before = f.enumerations;
+    EXPECT_EQ(f.choose(PORT_KIND_PARALLEL), CHOICE_BASE);
+    EXPECT_EQ(f.enumerations, before);
+    EXPECT_EQ(f.dialogsShown(), 0u);
+    EXPECT_TRUE(f.machine.ui.messageBoxes().empty());
+}
+
+TEST(ParallelPort, TheDialogListsTheLptPortsAndTheChosenOneGetsThePrinter) {
+    PortMachine f(kThreeLpt);
+    sim::SimControl list;
+    sim::SimDialogTemplate shown;
+    bool mainEnabledMeanwhile = true;
+    int ownerTemplate = 0;
+    f.script(IDD_LPT_PORT_DIALOG, [&](sim::SimDialog& d) {
+        list = d.control(IDC_PORT_LIST);
+        shown = d.dialogTemplate();
+        ownerTemplate = d.ownerTemplate();
+        mainEnabledMeanwhile = f.mainWindow().windowEnabled();
+        d.userSelectListRow(IDC_PORT_LIST, 2);
+        d.userClick(IDC_PORT_OK);
+    });
+    f.install(kReceipt, PORT_KIND_PARALLEL);
+
+    EXPECT_EQ(shown.caption, "选择并行端口");
+    EXPECT_EQ(ownerTemplate, IDD_MAIN_DIALOG);
+    EXPECT_FALSE(mainEnabledMeanwhile) << "the main window is disabled while the dialog is shown";
+    EXPECT_TRUE(f.mainWindow().windowEnabled());
+    // Spooler order; the lower-case lpt9: is not an LPT port.
+    EXPECT_EQ(column(list, 0), (std::vector<std::string>{"LPT1:", "LPT2:", "LPT3:"}));
+    EXPECT_EQ(column(list, 1), (std::vector<std::string>{"Local Port", "Local Port", "Local Port"}));
+    EXPECT_EQ(selectedRows(list), std::vector<int>{0});
+    ASSERT_EQ(list.columns.size(), 2u);
+    EXPECT_EQ(list.columns[0].text, "端口");
+    EXPECT_EQ(list.columns[0].width, 125);
+    EXPECT_EQ(list.columns[1].text, "说明");
+    EXPECT_EQ(list.columns[1].width, 300);
+    EXPECT_EQ(list.extendedStyle & (win::LVS_EX_GRIDLINES | win::LVS_EX_FULLROWSELECT | win::LVS_EX_TRACKSELECT),
+              win::LVS_EX_GRIDLINES | win::LVS_EX_FULLROWSELECT);
+
+    EXPECT_EQ(f.printerPorts(), std::vector<std::string>{"LPT3:"});
+    EXPECT_EQ(f.control(IDC_INSTALL).text, "完成");
+}
+
+TEST(ParallelPort, ChoosingTheThirdRowGivesItsCodeAfterARefresh) {
+    PortMachine f(kThreeLpt);
+    f.script(IDD_LPT_PORT_DIALOG, [](sim::SimDialog& d) {
+        d.userSelectListRow(IDC_PORT_LIST, 2);
+        d.userClick(IDC_PORT_OK);
+    });
+    const int before = f.enumerations;
+    EXPECT_EQ(f.choose(PORT_KIND_PARALLEL), CHOICE_BASE + 2);
+    EXPECT_EQ(f.enumerations, before + 2) << "the dialog's list and the refresh after it";
+}
+
+TEST(ParallelPort, EveryWayOutButOkStopsTheInstallation) {
+    const std::vector<std::pair<const char*, std::function<void(sim::SimDialog&)>>> ways{
+        {"Cancel", [](sim::SimDialog& d) { d.userClick(IDC_PORT_CANCEL); }},
+        {"close box", [](sim::SimDialog& d) { d.userCloseBox(); }},
+        {"Alt+F4", [](sim::SimDialog& d) { d.userPressAltF4(); }},
+        {"Escape", [](sim::SimDialog& d) { d.userPressEscape(); }},
+        {"OK with no row selected",
+         [](sim::SimDialog& d) {
+             d.userSelectListRow(IDC_PORT_LIST, -1);
+             d.userClick(IDC_PORT_OK);
+         }},
+    };
+    for (const auto& [name, way] : ways) {
+        SCOPED_TRACE(name);
+        PortMachine f(kThreeLpt);
+        f.script(IDD_LPT_PORT_DIALOG, way);
+        f.install(kReceipt, PORT_KIND_PARALLEL);
+        f.expectStoppedCleanly();
+        EXPECT_TRUE(f.machine.ui.messageBoxes().empty());
+    }
+    PortMachine g(kThreeLpt);
+    g.script(IDD_LPT_PORT_DIALOG, [](sim::SimDialog& d) { d.userCloseBox(); });
+    EXPECT_EQ(g.choose(PORT_KIND_PARALLEL), CHOICE_NONE);
+}
+
+TEST(ParallelPort, EnterActsAsOk) {
+    PortMachine f(kThreeLpt);
+    f.script(IDD_LPT_PORT_DIALOG, [](sim::SimDialog& d) {
+        d.userSelectListRow(IDC_PORT_LIST, 1);
+        d.userPressEnter();
+    });
+    f.install(kReceipt, PORT_KIND_PARALLEL);
+    EXPECT_EQ(f.printerPorts(), std::vector<std::string>{"LPT2:"});
+}
+
+TEST(ParallelPort, TheRowsPortIsTakenWhereRowsAndInventoryDiffer) {
+    // An LPT-named port that is a TCP/IP port counts as TCP/IP in the inventory but is shown
+    // among the LPT rows, so row 2 (LPT2:) is inventory entry 1.
+    PortMachine f({{"LPT1:"}, tcpipPort("LPT_NET"), {"LPT2:"}});
+    f.script(IDD_LPT_PORT_DIALOG, [](sim::SimDialog& d) {
+        d.userSelectListRow(IDC_PORT_LIST, 2);
+        d.userClick(IDC_PORT_OK);
+    });
+    f.install(kReceipt, PORT_KIND_PARALLEL);
+    EXPECT_EQ(f.printerPorts(), std::vector<std::string>{"LPT2:"});
+}
+
+TEST(ParallelPort, APortBeyondTheInventorysReachIsShownButNotTaken) {
+    // The inventory reads the first 256 spooler entries; the dialog reads them all.
+    std::vector<PortSpec> ports{{"LPT1:"}, {"LPT2:"}};
+    for (int i = 0; i < 260; ++i) ports.push_back({"NUL" + std::to_string(i) + ":"});
+    ports.push_back({"LPT7:"});
+    PortMachine f(ports);
+    std::vector<std::string> rows;
+    f.script(IDD_LPT_PORT_DIALOG, [&](sim::SimDialog& d) {
+        rows = column(d.control(IDC_PORT_LIST), 0);
+        d.userSelectListRow(IDC_PORT_LIST, 2);
+        d.userClick(IDC_PORT_OK);
+    });
+    f.install(kReceipt, PORT_KIND_PARALLEL);
+    EXPECT_EQ(rows, (std::vector<std::string>{"LPT1:", "LPT2:", "LPT7:"}));
+    f.expectStoppedCleanly();
+}
+
+TEST(TcpipPort, WithNoPortTheMonitorsWizardOpensOverTheMainWindow) {
+    PortMachine f({{"COM1:"}, {"LPT1:"}});
+    f.machine.spooler.answerMonitorDialogs({{true, "IP_192.168.1.50"}});
+    const int before = f.enumerations;
+    EXPECT_EQ(f.choose(PORT_KIND_TCPIP), CHOICE_NEW_PORT);
+    EXPECT_EQ(f.enumerations, before + 1) << "the inventory is refreshed";
+    EXPECT_EQ(f.dialogsShown(), 0u);
+    EXPECT_TRUE(f.machine.ui.messageBoxes().empty());
+    const auto wizards = f.machine.spooler.monitorDialogs();
+    ASSERT_EQ(wizards.size(), 1u);
+    EXPECT_EQ(wizards[0].call, "AddPortA");
+    EXPECT_EQ(wizards[0].owner, f.mainWindow().nativeHandle());
+    f.run->onWindow([](MainDialog& dialog, sim::SimDialog&) {
+        EXPECT_EQ(dialog.inventory.tcpipPorts, StringList{"IP_192.168.1.50"});
+    });
+}
+
+TEST(TcpipPort, ThePrinterGoesOnTheFirstPortTheWizardMade) {
+    PortMachine f({{"COM1:"}, {"LPT1:"}});
+    f.machine.spooler.answerMonitorDialogs({{true, "IP_10.0.0.7"}});
+    f.install(kReceipt, PORT_KIND_TCPIP);
+    EXPECT_EQ(f.printerPorts(), std::vector<std::string>{"IP_10.0.0.7"});
+    EXPECT_EQ(f.control(IDC_INSTALL).text, "完成");
+}
+
+TEST(TcpipPort, ACancelledOrFailedWizardStopsWithoutAWord) {
+    PortMachine cancelled({{"COM1:"}, {"LPT1:"}});
+    const int before = cancelled.enumerations;
+    EXPECT_EQ(cancelled.choose(PORT_KIND_TCPIP), CHOICE_NONE);
+    EXPECT_EQ(cancelled.enumerations, before + 1) << "the inventory is refreshed all the same";
+    cancelled.install(kReceipt, PORT_KIND_TCPIP);
+    cancelled.expectStoppedCleanly();
+    EXPECT_TRUE(cancelled.machine.ui.messageBoxes().empty());
+
+    // A Windows without the monitor (as Wine) answers 50.
+    PortMachine missing({{"COM1:"}, {"LPT1:"}}, [](sim::SimMachine& m) { m.spooler.setTcpipMonitor(false); });
+    missing.install(kReceipt, PORT_KIND_TCPIP);
+    missing.expectStoppedCleanly();
+    EXPECT_TRUE(missing.machine.spooler.monitorDialogs().empty());
+}
+
+TEST(TcpipPort, ANewPortInAnotherLanguageIsReportedNotIndexed) {
+    PortMachine f({{"COM1:"}}, [](sim::SimMachine& m) { m.spooler.setTcpipMonitor(true, "Standard-TCP/IP-Port"); });
+    f.machine.spooler.answerMonitorDialogs({{true, "IP_10.0.0.8"}});
+    f.install(kReceipt, PORT_KIND_TCPIP);
+    f.expectStoppedCleanly();
+    EXPECT_EQ(f.boxTexts(), std::vector<std::string>{"新建的端口不是标准TCP/IP端口,安装已取消。"});
+}
+
+TEST(TcpipPort, OnePortIsShownNotChosenSilently) {
+    PortMachine f({{"COM1:"}, {"IP_10.0.0.9", "Local Port", "Local Port"}, tcpipPort("IP_10.0.0.2"),
+                   {"IP_X", "TCP/IP Port", "Other Monitor"}});
+    sim::SimControl list;
+    std::string caption;
+    f.script(IDD_TCPIP_PORT_DIALOG, [&](sim::SimDialog& d) {
+        list = d.control(IDC_PORT_LIST);
+        caption = d.dialogTemplate().caption;
+        d.userClick(IDC_PORT_OK);
+    });
+    f.install(kReceipt, PORT_KIND_TCPIP);
+    EXPECT_EQ(caption, "网络端口配置");
+    EXPECT_EQ(column(list, 0), std::vector<std::string>{"IP_10.0.0.2"});
+    EXPECT_EQ(column(list, 1), std::vector<std::string>{"Standard TCP/IP Port"});
+    EXPECT_EQ(selectedRows(list), std::vector<int>{0});
+    EXPECT_EQ(f.printerPorts(), std::vector<std::string>{"IP_10.0.0.2"});
+}
+
+TEST(TcpipPort, ChoosingRowTwoGivesItsCodeAndChineseDescriptionsCount) {
+    PortMachine f({tcpipPort("IP_A"), {"LPT1:"}, tcpipPort("IP_B", "标准 TCP/IP 端口"), tcpipPort("IP_C")});
+    f.script(IDD_TCPIP_PORT_DIALOG, [](sim::SimDialog& d) {
+        EXPECT_EQ(column(d.control(IDC_PORT_LIST), 0), (std::vector<std::string>{"IP_A", "IP_B", "IP_C"}));
+        d.userSelectListRow(IDC_PORT_LIST, 2);
+        d.userClick(IDC_PORT_OK);
+    });
+    EXPECT_EQ(f.choose(PORT_KIND_TCPIP), CHOICE_BASE + 2);
+
+    f.script(IDD_TCPIP_PORT_DIALOG, [](sim::SimDialog& d) {
+        d.userSelectListRow(IDC_PORT_LIST, 1);
+        d.userClick(IDC_PORT_OK);
+    });
+    f.install(kReceipt, PORT_KIND_TCPIP);
+    EXPECT_EQ(f.printerPorts(), std::vector<std::string>{"IP_B"});
+}
+
+TEST(TcpipPort, NewPortRebuildsTheListAndSelectsWhatTheWizardMade) {
+    PortMachine f({tcpipPort("IP_A"), tcpipPort("IP_B")});
+    f.machine.spooler.answerMonitorDialogs({{true, "IP_NEW"}, {false, ""}});
+    std::vector<int> afterFinish;
+    std::vector<int> afterCancel;
+    std::vector<std::string> rows;
+    std::uintptr_t dialogHandle = 0;
+    f.script(IDD_TCPIP_PORT_DIALOG, [&](sim::SimDialog& d) {
+        dialogHandle = d.nativeHandle();
+        d.userClick(IDC_NEW_PORT);
+        afterFinish = selectedRows(d.control(IDC_PORT_LIST));
+        rows = column(d.control(IDC_PORT_LIST), 0);
+        d.userClick(IDC_NEW_PORT);
+        afterCancel = selectedRows(d.control(IDC_PORT_LIST));
+        d.userSelectListRow(IDC_PORT_LIST, 2);
+        d.userClick(IDC_PORT_OK);
+    });
+    f.install(kReceipt, PORT_KIND_TCPIP);
+    EXPECT_EQ(rows, (std::vector<std::string>{"IP_A", "IP_B", "IP_NEW"}));
+    EXPECT_EQ(afterFinish, std::vector<int>{2});
+    EXPECT_EQ(afterCancel, std::vector<int>{0});
+    const auto wizards = f.machine.spooler.monitorDialogs();
+    ASSERT_EQ(wizards.size(), 2u);
+    EXPECT_EQ(wizards[0].owner, dialogHandle) << "the wizard is owned by the port dialog";
+    EXPECT_EQ(f.printerPorts(), std::vector<std::string>{"IP_NEW"});
+}
+
+TEST(TcpipPort, DeletingTheOnlyPortThenOkWarnsAndKeepsTheDialogOpen) {
+    PortMachine f({{"COM1:"}, tcpipPort("IP_A")});
+    bool stillOpen = false;
+    std::vector<std::string> rowsAfterDelete{"?"};
+    f.script(IDD_TCPIP_PORT_DIALOG, [&](sim::SimDialog& d) {
+        d.userClick(IDC_DELETE_PORT);
+        rowsAfterDelete = column(d.control(IDC_PORT_LIST), 0);
+        d.userClick(IDC_PORT_OK);
+        d.userPressEnter();
+        stillOpen = !d.ended();
+        d.userClick(IDC_PORT_CANCEL);
+    });
+    f.install(kReceipt, PORT_KIND_TCPIP);
+    EXPECT_TRUE(rowsAfterDelete.empty());
+    EXPECT_TRUE(stillOpen);
+    const auto boxes = f.machine.ui.messageBoxes();
+    ASSERT_EQ(boxes.size(), 2u) << "OK and Enter both warn";
+    for (const auto& box : boxes) {
+        EXPECT_EQ(box.text, kNoTcpipText);
+        EXPECT_EQ(box.caption, "Prompt");
+        EXPECT_EQ(box.type, win::MB_OK);
+        EXPECT_EQ(box.ownerTemplate, IDD_TCPIP_PORT_DIALOG);
+    }
+    f.expectStoppedCleanly();
+    f.run->onWindow([](MainDialog& dialog, sim::SimDialog&) { EXPECT_TRUE(dialog.inventory.tcpipPorts.empty()); });
+}
+
+TEST(TcpipPort, ConfigureAndDeleteFailuresHaveTheirOwnMessages) {
+    PortMachine f({tcpipPort("IP_A"), tcpipPort("IP_B")});
+    f.machine.spooler.answerMonitorDialogs({{true, ""}});
+    std::vector<std::string> rowsAfterFailedDelete;
+    f.script(IDD_TCPIP_PORT_DIALOG, [&](sim::SimDialog& d) {
+        d.userSelectListRow(IDC_PORT_LIST, 1);
+        d.userClick(IDC_CONFIGURE_PORT);  // finished in the monitor's dialog
+        f.machine.spooler.failNext("ConfigurePortA", win::ERROR_NOT_SUPPORTED);
+        d.userClick(IDC_CONFIGURE_PORT);
+        f.machine.spooler.failNext("ConfigurePortA", win::ERROR_ADAP_HDW_ERR);
+        d.userClick(IDC_CONFIGURE_PORT);
+        f.machine.spooler.failNext("ConfigurePortA", win::ERROR_ACCESS_DENIED);
+        d.userClick(IDC_CONFIGURE_PORT);
+        EXPECT_EQ(selectedRows(d.control(IDC_PORT_LIST)), std::vector<int>{1}) << "configuring does not refill";
+        f.machine.spooler.failNext("DeletePortA", win::ERROR_NOT_SUPPORTED);
+        d.userClick(IDC_DELETE_PORT);
+        f.machine.spooler.failNext("DeletePortA", win::ERROR_ACCESS_DENIED);
+        d.userClick(IDC_DELETE_PORT);
+        rowsAfterFailedDelete = column(d.control(IDC_PORT_LIST), 0);
+        d.userClick(IDC_PORT_CANCEL);
+    });
+    f.install(kReceipt, PORT_KIND_TCPIP);
+
+    const auto boxes = f.machine.ui.messageBoxes();
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[0].text, "Failed to configure printer port.\r\nThe request is not supported.");
+    EXPECT_EQ(boxes[0].caption, "Configure Port");
+    EXPECT_EQ(boxes[1].text, "Failed to configure printer port.\r\nA hardware error occurred. ");
+    EXPECT_EQ(boxes[1].caption, "Configure Por");
+    EXPECT_EQ(boxes[2].text, "Failed to delete port.The request is not supported.");
+    EXPECT_EQ(boxes[2].caption, "Delete Port");
+    for (const auto& box : boxes) {
+        EXPECT_EQ(box.type, win::MB_OK);
+        EXPECT_EQ(box.ownerTemplate, IDD_TCPIP_PORT_DIALOG);
+    }
+    const auto shown = f.machine.spooler.monitorDialogs();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].call, "ConfigurePortA");
+    EXPECT_EQ(shown[0].port, "IP_B");
+    EXPECT_EQ(rowsAfterFailedDelete, (std::vector<std::string>{"IP_A", "IP_B"}));
+    f.expectStoppedCleanly();
+}
+
+TEST(TcpipPort, EveryWayOutButOkGivesNoChoice) {
+    const std::vector<std::pair<const char*, std::function<void(sim::SimDialog&)>>> ways{
+        {"Cancel", [](sim::SimDialog& d) { d.userClick(IDC_PORT_CANCEL); }},
+        {"close box", [](sim::SimDialog& d) { d.userCloseBox(); }},
+        {"Alt+F4", [](sim::SimDialog& d) { d.userPressAltF4(); }},
+        {"Escape", [](sim::SimDialog& d) { d.userPressEscape(); }},
+    };
+    for (const auto& [name, way] : ways) {
+        SCOPED_TRACE(name);
+        PortMachine f({tcpipPort("IP_A"), tcpipPort("IP_B")});
+        f.script(IDD_TCPIP_PORT_DIALOG, way);
+        EXPECT_EQ(f.choose(PORT_KIND_TCPIP), CHOICE_NONE);
+        f.script(IDD_TCPIP_PORT_DIALOG, way);
+        f.install(kReceipt, PORT_KIND_TCPIP);
+        f.expectStoppedCleanly();
+    }
+}
+
+TEST(TcpipPort, NoRowSelectedAndDeleteOrConfigureDoNothingButRefill) {
+    PortMachine f({tcpipPort("IP_A")});
+    std::vector<int> afterDelete;
+    f.script(IDD_TCPIP_PORT_DIALOG, [&](sim::SimDialog& d) {
+        d.userSelectListRow(IDC_PORT_LIST, -1);
+        d.userClick(IDC_CONFIGURE_PORT);
+        d.userClick(IDC_DELETE_PORT);
+        afterDelete = selectedRows(d.control(IDC_PORT_LIST));
+        d.userSelectListRow(IDC_PORT_LIST, -1);
+        d.userClick(IDC_PORT_OK);
+    });
+    EXPECT_EQ(f.choose(PORT_KIND_TCPIP), CHOICE_NONE) << "OK with no selected row";
+    EXPECT_TRUE(f.machine.spooler.monitorDialogs().empty());
+    EXPECT_EQ(afterDelete, std::vector<int>{0});
+    EXPECT_TRUE(f.machine.ui.messageBoxes().empty());
+}
+
+}  // namespace
