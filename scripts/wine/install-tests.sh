@@ -89,7 +89,7 @@ inspect() {  # ACTION...
     local rc=0
     wine_run 300 "$inspector" "$caption" 300 1000 "$@" > "$log.inspect" 2>&1 || rc=$?
     cat "$log.inspect" >> "$log"
-    grep -E '^(state|box|chose|kind|choose|answer|wait-button|unknown|window)' "$log.inspect" | sed 's/^/    /'
+    grep -E '^(state|box|chose|kind|choose|answer|wait-button|unknown|window|port-dialog|install-sync|wait-enabled|list\.row)' "$log.inspect" | sed 's/^/    /'
     return "$rc"
 }
 
@@ -244,6 +244,39 @@ else
     expect "installer ends on close" stop_installer
     end_case
 fi
+
+begin_case "receipt printer on the parallel port chosen in the dialog"
+fresh_prefix
+start_installer
+if inspect --choose "$receipt" --kind 2 --install --port-dialog 选择并行端口 2 1037 --wait-button 完成 240 --close; then
+    expect "the dialog is owned by the main window, which it disables" grep -q '^port-dialog=选择并行端口 owner=main main-enabled=0' "$log.inspect"
+    expect "three rows in spooler order, row 0 selected" equals \
+        "$(grep -E '^list\.row[0-9]+=' "$log.inspect" | tr -d '\r' | sed -E 's/^list\.row[0-9]+=([^|]*)\|.*selected=([01])$/\1 \2/' | tr '\n' ' ')" \
+        "LPT1: 1 LPT2: 0 LPT3: 0 "
+    check_installed "$receipt" "$receipt_driver" LPT3:
+else
+    expect "LPT3: chosen and the installation completed" false
+fi
+expect "installer ends on close" stop_installer
+end_case
+
+begin_case "parallel dialog cancelled, escaped; no TCP/IP monitor"
+fresh_prefix
+start_installer
+if inspect --choose "$receipt" --kind 2 --install --port-dialog 选择并行端口 2 1039 --wait-enabled 60 \
+    --kind 2 --install --port-dialog 选择并行端口 1 escape --wait-enabled 60 \
+    --kind 3 --install-sync 120 --wait-enabled 60; then
+    expect "the button reads 安装 and is enabled" grep -q '^state button=安装 enabled=1 ' <<< "$(last_state)"
+    expect "no message box" test "$(grep -c '^box=' "$log.inspect" || true)" = 0
+    lists=$(spooler)
+    echo "$lists" >> "$log"
+    expect "no printer $receipt" test "$(grep -c "^printer $receipt|" <<< "$lists" || true)" = 0
+    expect "no driver $receipt_driver registered" test "$(grep -c "^driver $receipt_driver$" <<< "$lists" || true)" = 0
+else
+    expect "each way out left the button usable" false
+fi
+expect "installer ends on close" stop_installer
+end_case
 
 echo "install: $passed passed, $failed failed${skipped:+ ($skipped skipped)}"
 [ "$failed" = 0 ]

@@ -145,3 +145,28 @@ TEST_F(SpoolerObjects, AMonitorMustBeAModuleAndOnlyAKnownOneIsDeleted) {
 }
 
 }  // namespace
+
+namespace {
+
+// The port calls that bring up a monitor's own dialogs, asked only where no dialog can come:
+// a monitor or a port that does not exist fails, and never reads as success.
+TEST(SpoolerContract, PortDialogCallsForWhatDoesNotExistFail) {
+    platform::Spooler& spooler = contractPlatform().spooler;
+    const long addUnknown = spooler.addPort(0, "No Such Port Monitor");
+    const long configureUnknown = spooler.configurePort(0, "NOSUCHPORT:");
+    const long deleteUnknown = spooler.deletePort(0, "NOSUCHPORT:");
+    std::printf("note: unknown monitor AddPortA %ld, unknown port ConfigurePortA %ld, DeletePortA %ld\n", addUnknown,
+                configureUnknown, deleteUnknown);
+    EXPECT_NE(addUnknown, 0);
+    EXPECT_NE(configureUnknown, 0);
+    EXPECT_NE(deleteUnknown, 0);
+    std::vector<platform::PortInfo2> ports;
+    ASSERT_EQ(spooler.enumPorts(ports), 0);
+    EXPECT_TRUE(std::none_of(ports.begin(), ports.end(), [](const auto& p) { return p.portName == "NOSUCHPORT:"; }));
+    // Wine has no standard TCP/IP monitor; the installer must meet its answer.
+    if (contractIsWine()) {
+        EXPECT_EQ(spooler.addPort(0, "Standard TCP/IP Port"), 50);
+    }
+}
+
+}  // namespace

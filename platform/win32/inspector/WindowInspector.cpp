@@ -12,6 +12,15 @@
 //                        of the installer appearing meanwhile ends the wait as a failure
 //   --answer CAPTION B   waits up to SECONDS for the installer's message box CAPTION, prints
 //                        its text and clicks its button B (1 OK, 2 cancel, 4 retry)
+//   --install-sync S     clicks the install button and waits up to S seconds until the
+//                        click has been handled (for flows that show no window of their own)
+//   --wait-enabled S     waits up to S seconds until button 1012 is enabled; a message box
+//                        ends the wait as a failure
+//   --port-dialog CAPTION ROW HOW
+//                        waits for the installer's port dialog CAPTION, prints it (list and
+//                        whether the main window is disabled), selects row ROW of its list
+//                        (-1: none) and leaves it by HOW: a button id, "enter", "escape",
+//                        "altf4" or "close"; then waits until the dialog has gone
 //   --close              closes the window as the close box would
 // Exit code: 0 done, 1 no window, 3 an action failed.
 // List-view texts live in the other process, so they are read through memory allocated
@@ -299,27 +308,6 @@ bool chooseModel(HWND dialog, const char* text) {
     return true;
 }
 
-bool selectKind(HWND dialog, int row) {
-    HWND list = GetDlgItem(dialog, IDC_KIND_LIST);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(list, &pid);
-    ProcessHandle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
-    RemoteBuffer remote(process.get(), sizeof(LVITEMA));
-    if (remote.address() == nullptr) return false;
-    auto setState = [&](int item, UINT state) {
-        LVITEMA lv{};
-        lv.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        lv.state = state;
-        SIZE_T moved = 0;
-        WriteProcessMemory(process.get(), remote.address(), &lv, sizeof lv, &moved);
-        return SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(remote.address())) != 0;
-    };
-    setState(-1, 0);
-    const bool done = setState(row, LVIS_SELECTED | LVIS_FOCUSED);
-    std::printf("kind %d %s\n", row, done ? "selected" : "not selected");
-    return done;
-}
-
 bool waitButton(HWND dialog, const char* text, int seconds) {
     const std::string wanted = toUtf8(toWide(text, CP_ACP));
     const DWORD deadline = GetTickCount() + static_cast<DWORD>(seconds) * 1000u;
@@ -335,6 +323,92 @@ bool waitButton(HWND dialog, const char* text, int seconds) {
         }
         Sleep(300);
     }
+}
+
+bool waitEnabled(HWND dialog, int seconds) {
+    const DWORD deadline = GetTickCount() + static_cast<DWORD>(seconds) * 1000u;
+    for (;;) {
+        if (IsWindowEnabled(GetDlgItem(dialog, IDC_INSTALL_BUTTON))) return true;
+        if (HWND box = findMessageBox(dialog, L"")) {
+            printBox(box);
+            return false;
+        }
+        if (static_cast<LONG>(GetTickCount() - deadline) > 0) {
+            std::printf("wait-enabled: timed out\n");
+            return false;
+        }
+        Sleep(300);
+    }
+}
+
+// Selects one row of a list-view of another process (-1: clears the selection).
+bool selectListRow(HWND list, int row) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(list, &pid);
+    ProcessHandle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
+    RemoteBuffer remote(process.get(), sizeof(LVITEMA));
+    if (remote.address() == nullptr) return false;
+    auto setState = [&](int item, UINT state) {
+        LVITEMA lv{};
+        lv.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        lv.state = state;
+        SIZE_T moved = 0;
+        WriteProcessMemory(process.get(), remote.address(), &lv, sizeof lv, &moved);
+        return SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(remote.address())) != 0;
+    };
+    setState(-1, 0);
+    return row < 0 || setState(row, LVIS_SELECTED | LVIS_FOCUSED);
+}
+
+// Keys go to the list, which has the focus, through the dialog's own message loop: the
+// dialog manager turns Enter and Escape into its commands there.
+void postKey(HWND window, UINT key) {
+    PostMessageA(window, WM_KEYDOWN, key, 1);
+    PostMessageA(window, WM_KEYUP, key, 0xC0000001);
+}
+
+bool selectKind(HWND dialog, int row) {
+    const bool done = selectListRow(GetDlgItem(dialog, IDC_KIND_LIST), row);
+    std::printf("kind %d %s\n", row, done ? "selected" : "not selected");
+    return done;
+}
+
+bool leavePortDialog(HWND dialog, const char* caption, int row, const std::string& how, int seconds) {
+    const DWORD deadline = GetTickCount() + static_cast<DWORD>(seconds) * 1000u;
+    HWND port = nullptr;
+    while ((port = findMessageBox(dialog, toWide(caption, CP_ACP))) == nullptr) {
+        if (static_cast<LONG>(GetTickCount() - deadline) > 0) {
+            std::printf("port-dialog: no window %s\n", toUtf8(toWide(caption, CP_ACP)).c_str());
+            if (HWND other = findMessageBox(dialog, L"")) printBox(other);
+            return false;
+        }
+        Sleep(300);
+    }
+    Sleep(500);
+    HWND list = GetDlgItem(port, 1004);
+    std::printf("port-dialog=%s owner=%s main-enabled=%d\n", windowText(port).c_str(),
+                GetWindow(port, GW_OWNER) == dialog ? "main" : "other", IsWindowEnabled(dialog) ? 1 : 0);
+    printList(list);
+    if (!selectListRow(list, row)) {
+        std::printf("port-dialog: row %d not selected\n", row);
+        return false;
+    }
+    if (how == "enter" || how == "escape") {
+        SetForegroundWindow(port);
+        PostMessageA(port, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(list), TRUE);
+        Sleep(300);
+        postKey(list, how == "enter" ? VK_RETURN : VK_ESCAPE);
+    } else if (how == "altf4") {
+        PostMessageA(port, WM_SYSCOMMAND, SC_CLOSE, 0);
+    } else if (how == "close") {
+        PostMessageA(port, WM_CLOSE, 0, 0);
+    } else {
+        const int id = std::atoi(how.c_str());
+        PostMessageA(port, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(port, id)));
+    }
+    for (int i = 0; i < 200 && IsWindow(port); ++i) Sleep(100);
+    std::printf("port-dialog %s\n", IsWindow(port) ? "still open" : "gone");
+    return !IsWindow(port);
 }
 
 bool answerBox(HWND dialog, const char* caption, int button, int seconds) {
@@ -405,6 +479,18 @@ int main(int argc, char** argv) {
                 PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_INSTALL_BUTTON, BN_CLICKED),
                              reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_INSTALL_BUTTON)));
                 Sleep(500);
+            } else if (arg == "--install-sync" && left >= 1) {
+                DWORD_PTR result = 0;
+                const UINT timeoutMs = static_cast<UINT>(std::atoi(argv[++i])) * 1000u;
+                ok = SendMessageTimeoutA(dialog, WM_COMMAND, MAKEWPARAM(IDC_INSTALL_BUTTON, BN_CLICKED),
+                                         reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_INSTALL_BUTTON)),
+                                         SMTO_NORMAL, timeoutMs, &result) != 0;
+                if (!ok) std::printf("install-sync: not handled in time\n");
+            } else if (arg == "--wait-enabled" && left >= 1) {
+                ok = waitEnabled(dialog, std::atoi(argv[++i]));
+            } else if (arg == "--port-dialog" && left >= 3) {
+                ok = leavePortDialog(dialog, argv[i + 1], std::atoi(argv[i + 2]), argv[i + 3], seconds);
+                i += 3;
             } else if (arg == "--wait-button" && left >= 2) {
                 ok = waitButton(dialog, argv[i + 1], std::atoi(argv[i + 2]));
                 i += 2;
