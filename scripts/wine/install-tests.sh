@@ -249,10 +249,9 @@ begin_case "receipt printer on the parallel port chosen in the dialog"
 fresh_prefix
 start_installer
 if inspect --choose "$receipt" --kind 2 --install --port-dialog 选择并行端口 2 1037 --wait-button 完成 240 --close; then
-    expect "the dialog is owned by the main window, which it disables" grep -q '^port-dialog=选择并行端口 owner=main main-enabled=0' "$log.inspect"
-    expect "three rows in spooler order, row 0 selected" equals \
-        "$(grep -E '^list\.row[0-9]+=' "$log.inspect" | tr -d '\r' | sed -E 's/^list\.row[0-9]+=([^|]*)\|.*selected=([01])$/\1 \2/' | tr '\n' ' ')" \
-        "LPT1: 1 LPT2: 0 LPT3: 0 "
+    expect "the dialog as its template, owned by the disabled main window, LPT1: to LPT3: with row 0 selected" \
+        python3 "$root/tests/wine/check_port_dialog.py" "$log.inspect" "$root/resources/DriverInstaller.rc" \
+        选择并行端口 IDD_LPT_PORT_DIALOG LPT1: LPT2: LPT3:
     check_installed "$receipt" "$receipt_driver" LPT3:
 else
     expect "LPT3: chosen and the installation completed" false

@@ -80,6 +80,64 @@ std::vector<int> selectedRows(const sim::SimControl& list) {
     return rows;
 }
 
+struct ExpectedControl {
+    int id;
+    const char* className;
+    const char* text;
+    int x, y, width, height;
+};
+
+// The templates as the program's resources define them, against the layout they must have.
+void expectTemplate(int id, const char* caption, int width, int height, const std::vector<ExpectedControl>& controls) {
+    SCOPED_TRACE(caption);
+    const auto& templates = sim::installerDialogTemplates();
+    ASSERT_EQ(templates.count(id), 1u);
+    const sim::SimDialogTemplate& t = templates.at(id);
+    EXPECT_EQ(t.caption, caption);
+    EXPECT_EQ(std::vector<int>({t.width, t.height}), std::vector<int>({width, height}));
+    EXPECT_EQ(t.fontName, "宋体");
+    EXPECT_EQ(t.fontSize, 11);
+    for (const char* style : {"DS_SETFONT", "DS_MODALFRAME", "WS_POPUP", "WS_CAPTION", "WS_SYSMENU"}) {
+        EXPECT_NE(std::find(t.styles.begin(), t.styles.end(), style), t.styles.end()) << style;
+    }
+    ASSERT_EQ(t.controls.size(), controls.size());
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        const sim::SimControl& got = t.controls[i];
+        const ExpectedControl& want = controls[i];
+        SCOPED_TRACE(want.id);
+        EXPECT_EQ(got.id, want.id) << "template order";
+        EXPECT_EQ(got.className, want.className);
+        EXPECT_EQ(got.text, want.text);
+        EXPECT_EQ(std::vector<int>({got.x, got.y, got.width, got.height}),
+                  std::vector<int>({want.x, want.y, want.width, want.height}));
+        EXPECT_FALSE(got.hasStyle("BS_DEFPUSHBUTTON"));
+        if (got.className == "Button") {
+            EXPECT_TRUE(got.hasStyle("WS_TABSTOP"));
+        }
+        if (got.className == "SysListView32") {
+            for (const char* style : {"LVS_REPORT", "LVS_SINGLESEL", "LVS_SHOWSELALWAYS", "WS_BORDER", "WS_TABSTOP"}) {
+                EXPECT_TRUE(got.hasStyle(style)) << style;
+            }
+        }
+    }
+}
+
+TEST(PortDialogTemplates, HaveTheirLayout) {
+    expectTemplate(IDD_LPT_PORT_DIALOG, "选择并行端口", 260, 97,
+                   {{1004, "SysListView32", "", 7, 15, 246, 57},
+                    {1030, "Static", "请选择符合要求的LPT端口", 8, 4, 245, 8},
+                    {1037, "Button", "确定", 74, 78, 52, 14},
+                    {1039, "Button", "取消", 135, 78, 52, 14}});
+    expectTemplate(IDD_TCPIP_PORT_DIALOG, "网络端口配置", 260, 116,
+                   {{1004, "SysListView32", "", 7, 15, 246, 57},
+                    {1029, "Button", "新端口", 149, 75, 44, 11},
+                    {1030, "Static", "请选择符合要求的TCP/IP端口,或者创建一个端口", 8, 4, 186, 8},
+                    {1037, "Button", "确定", 73, 97, 52, 14},
+                    {1031, "Button", "配置端口", 199, 75, 54, 11},
+                    {1032, "Button", "删除端口", 11, 75, 50, 11},
+                    {1039, "Button", "取消", 134, 97, 52, 14}});
+}
+
 const std::vector<PortSpec> kThreeLpt{{"COM1:"}, {"LPT1:"}, {"lpt9:"}, {"LPT2:"}, {"FILE:"}, {"LPT3:"}};
 
 TEST(ParallelPort, NoLptPortTellsTheUserOnceAndStops) {

@@ -30,7 +30,7 @@ CLASSES = {"Button": "Button", "Static": "Static", "Edit": "Edit", "ComboBox": "
            "SysListView32": "SysListView32", "msctls_progress32": "msctls_progress32"}
 
 
-def template_controls(rc_path):
+def template_controls(rc_path, template="IDD_MAIN_DIALOG"):
     symbols = {"IDOK": 1, "IDCANCEL": 2}
     header = open(rc_path.rsplit("/", 1)[0] + "/resource.h", encoding="utf-8").read()
     for name, value in re.findall(r"#define\s+(\w+)\s+(\d+)", header):
@@ -39,7 +39,7 @@ def template_controls(rc_path):
     inside = False
     for line in open(rc_path, encoding="utf-8"):
         line = line.strip()
-        if line.startswith("IDD_MAIN_DIALOG DIALOGEX"):
+        if line.startswith(template + " DIALOGEX"):
             inside = True
         elif inside and line == "END":
             break
@@ -75,14 +75,12 @@ def display_names(cfg_path):
     return names
 
 
-def main():
-    out_path, rc_path, expected_row = sys.argv[1], sys.argv[2], int(sys.argv[3])
-    status_prefix = sys.argv[4]
-    expected_items = ["请选择打印机型号"] + (display_names(sys.argv[5]) if len(sys.argv) > 5 else [])
-    lines = open(out_path, encoding="utf-8").read().splitlines()
+def read_inspection(lines):
+    """The inspector's "control" lines by id, and its other "key=value" lines."""
     facts = {}
     shown = {}
     for line in lines:
+        line = line.rstrip("\r")
         if line.startswith("control "):
             m = re.match(r"control (-?\d+) class=(\S+) enabled=(\d) visible=(\d) style=0x([0-9a-f]+) "
                          r"exstyle=0x([0-9a-f]+) rect=(-?\d+),(-?\d+),(\d+),(\d+) text=(.*)$", line)
@@ -93,17 +91,12 @@ def main():
                                  "text": text.replace("\\r", "\r").replace("\\n", "\n")}
         elif "=" in line:
             key, value = line.split("=", 1)
-            facts[key] = value
-    failures = []
+            facts.setdefault(key, value)
+    return facts, shown
 
-    def expect(condition, message):
-        if not condition:
-            failures.append(message)
 
-    expect(facts.get("window") == "打印机驱动安装", f"caption {facts.get('window')!r}")
-    expect(facts.get("acp") == "936", f"code page {facts.get('acp')}")
-
-    template = template_controls(rc_path)
+def compare_with_template(template, shown, expect, live_text_ids=()):
+    """Every control of the template shown with its class, styles, text and position."""
     # Dialog units to pixels: the scale of the first control's left edge and top, then every
     # control must sit where the template puts it (one pixel of rounding either way).
     first = next(c for c in template if c["id"] in shown and c["rect"][0] > 0)
@@ -112,7 +105,7 @@ def main():
     for c in template:
         got = shown.get(c["id"])
         if got is None:
-            failures.append(f"control {c['id']} missing")
+            expect(False, f"control {c['id']} missing")
             continue
         expect(got["class"].lower() == CLASSES[c["class"]].lower(), f"control {c['id']} class {got['class']}")
         expect(got["visible"], f"control {c['id']} hidden")
@@ -132,6 +125,8 @@ def main():
                 expect(got["style"] & bit or got["exstyle"] & 0x200, f"control {c['id']} style {style}")
             else:
                 expect(got["style"] & bit == bit, f"control {c['id']} style {style}")
+        if "BS_PUSHBUTTON" in c["styles"]:
+            expect(got["style"] & 0xF == 0, f"control {c['id']} is a default button")
         x, y, w, h = c["rect"]
         want = (round(x * sx), round(y * sy), round(w * sx), round(h * sy))
         # A drop-down's window height is its list's, not the template's.
@@ -139,8 +134,26 @@ def main():
         for i in range(compare):
             expect(abs(got["rect"][i] - want[i]) <= 2,
                    f"control {c['id']} at {got['rect']} instead of about {want}")
-        if c["class"] in ("Static", "Button") and c["id"] != 1011:
+        if c["class"] in ("Static", "Button") and c["id"] not in live_text_ids:
             expect(got["text"] == c["text"], f"control {c['id']} text {got['text']!r}")
+
+
+def main():
+    out_path, rc_path, expected_row = sys.argv[1], sys.argv[2], int(sys.argv[3])
+    status_prefix = sys.argv[4]
+    expected_items = ["请选择打印机型号"] + (display_names(sys.argv[5]) if len(sys.argv) > 5 else [])
+    facts, shown = read_inspection(open(out_path, encoding="utf-8").read().splitlines())
+    failures = []
+
+    def expect(condition, message):
+        if not condition:
+            failures.append(message)
+
+    expect(facts.get("window") == "打印机驱动安装", f"caption {facts.get('window')!r}")
+    expect(facts.get("acp") == "936", f"code page {facts.get('acp')}")
+
+    template = template_controls(rc_path)
+    compare_with_template(template, shown, expect, live_text_ids=(1011,))
 
     expect(not shown.get(1012, {}).get("enabled", True), "install button enabled")
     expect(shown.get(1012, {}).get("text") == "安装", "install button text")

@@ -388,6 +388,7 @@ bool leavePortDialog(HWND dialog, const char* caption, int row, const std::strin
     HWND list = GetDlgItem(port, 1004);
     std::printf("port-dialog=%s owner=%s main-enabled=%d\n", windowText(port).c_str(),
                 GetWindow(port, GW_OWNER) == dialog ? "main" : "other", IsWindowEnabled(dialog) ? 1 : 0);
+    EnumChildWindows(port, printChild, reinterpret_cast<LPARAM>(port));
     printList(list);
     if (!selectListRow(list, row)) {
         std::printf("port-dialog: row %d not selected\n", row);
