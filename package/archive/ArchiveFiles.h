@@ -17,6 +17,9 @@ public:
     virtual std::uint64_t size() const = 0;
     // Fills the whole buffer from offset; false on an I/O error or when the file ends first.
     virtual bool readExact(std::uint64_t offset, std::span<std::uint8_t> buffer) = 0;
+    // True when readExact may run on several threads at once (positioned reads that share
+    // no file pointer).
+    virtual bool concurrentReads() const { return false; }
 };
 
 // A file being written under a temporary name beside its final one. Destroying it without a
@@ -41,6 +44,9 @@ public:
     virtual std::unique_ptr<PendingFile> createFile(std::span<const std::string> path) = 0;
     // What went wrong in the last failed call, for the caller's message.
     virtual std::string lastError() const = 0;
+    // Another handle on the same folder, for a writer on another thread (each handle is used
+    // by one thread); null when the implementation offers none.
+    virtual std::unique_ptr<OutputTree> openAnother() { return nullptr; }
 };
 
 // Entry names without the UTF-8 flag are code page 936 text; the conversion is the

@@ -7,6 +7,11 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace archive {
@@ -43,35 +48,75 @@ std::string printable(std::string_view name) {
     return out;
 }
 
+std::string entryFailure(const ZipEntry& entry, std::string_view why) {
+    return "entry '" + printable(entry.storedName) + "': " + std::string(why);
+}
+
+// One file entry, checked and located, waiting to be written.
+struct FileItem {
+    ZipEntry entry;
+    EntryPath path;
+    EntryExtent extent;
+};
+
+// Writes file entries: its own buffers and inflate stream, so that writers on different
+// threads share nothing but the archive and the output folder.
+class Writer {
+public:
+    Writer(ArchiveSource& source, OutputTree& output)
+        : source_(source), output_(output), input_(kChunkSize), inflated_(kChunkSize) {}
+
+    bool extract(const FileItem& item);
+    const Failure& failure() const { return failure_; }
+    std::uint64_t files() const { return files_; }
+    std::uint64_t bytes() const { return bytes_; }
+
+private:
+    bool failEntry(ExtractStatus status, const ZipEntry& entry, std::string_view why) {
+        failure_ = Failure{status, entryFailure(entry, why)};
+        return false;
+    }
+
+    ArchiveSource& source_;
+    OutputTree& output_;
+    std::vector<std::uint8_t> input_;
+    std::vector<std::uint8_t> inflated_;
+    Inflater inflater_;
+    Failure failure_{ExtractStatus::Ok, {}};
+    std::uint64_t files_ = 0;
+    std::uint64_t bytes_ = 0;
+};
+
 class Run {
 public:
-    Run(ArchiveSource& source, OutputTree& output, const ExtractLimits& limits)
-        : source_(source), output_(output), limits_(limits), reader_(source) {}
+    Run(ArchiveSource& source, OutputTree& output, const ExtractLimits& limits, unsigned workers)
+        : source_(source), output_(output), limits_(limits), workers_(std::max(workers, 1u)), reader_(source) {}
 
     ExtractResult execute();
 
 private:
     bool check(const ZipEntry& entry, EntryPath& path, EntryExtent& extent);
-    bool extractFile(const ZipEntry& entry, const EntryPath& path, const EntryExtent& extent);
+    // Writes the file entries, on several threads when the archive and the output allow it;
+    // the first failure (in archive order) stops the writers that have not yet started on
+    // their next entry.
+    bool writeFiles(const std::vector<FileItem>& items);
     bool fail(ExtractStatus status, std::string message) {
         failure_ = Failure{status, std::move(message)};
         return false;
     }
     bool failEntry(ExtractStatus status, const ZipEntry& entry, std::string_view why) {
-        return fail(status, "entry '" + printable(entry.storedName) + "': " + std::string(why));
+        return fail(status, entryFailure(entry, why));
     }
     bool failWrite(const ZipEntry& entry) { return failEntry(ExtractStatus::WriteFailed, entry, output_.lastError()); }
 
     ArchiveSource& source_;
     OutputTree& output_;
     const ExtractLimits& limits_;
+    unsigned workers_;
     ZipReader reader_;
     Failure failure_{ExtractStatus::Ok, {}};
     std::uint64_t totalLimit_ = 0;
     std::uint64_t declaredTotal_ = 0;
-    std::vector<std::uint8_t> input_;
-    std::vector<std::uint8_t> inflated_;
-    Inflater inflater_;
     ExtractResult result_;
 };
 
@@ -106,11 +151,10 @@ ExtractResult Run::execute() {
     spans = {};
 
     // Second pass: the same checks again, so that a file changed between the passes gains
-    // nothing, then the writes.
-    input_.resize(kChunkSize);
-    inflated_.resize(kChunkSize);
+    // nothing. Folders are made in archive order; the files are written once all are checked.
     reader_.rewind();
     declaredTotal_ = 0;
+    std::vector<FileItem> files;
     while (reader_.next(entry, error)) {
         if (!check(entry, path, extent)) return {failure_.status, failure_.message};
         if (path.directory) {
@@ -119,14 +163,65 @@ ExtractResult Run::execute() {
                 return {failure_.status, failure_.message};
             }
             ++result_.directories;
-        } else if (!extractFile(entry, path, extent)) {
-            return {failure_.status, failure_.message};
+        } else {
+            files.push_back(FileItem{entry, path, extent});
         }
     }
     if (!error.empty()) return {ExtractStatus::Damaged, error};
+    if (!writeFiles(files)) return {failure_.status, failure_.message};
     result_.message = "extracted " + std::to_string(result_.files) + " files and " +
                       std::to_string(result_.directories) + " folders";
     return result_;
+}
+
+bool Run::writeFiles(const std::vector<FileItem>& items) {
+    // Every writer but the first needs its own handle on the output folder.
+    std::vector<std::unique_ptr<OutputTree>> outputs;
+    if (source_.concurrentReads()) {
+        const auto extra = std::min<std::size_t>(workers_ - 1, items.size() > 1 ? items.size() - 1 : 0);
+        for (std::size_t i = 0; i < extra; ++i) {
+            auto another = output_.openAnother();
+            if (!another) break;
+            outputs.push_back(std::move(another));
+        }
+    }
+    std::vector<std::unique_ptr<Writer>> writers;
+    writers.push_back(std::make_unique<Writer>(source_, output_));
+    for (auto& out : outputs) writers.push_back(std::make_unique<Writer>(source_, *out));
+
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> stop{false};
+    std::mutex failureMutex;
+    std::size_t failedAt = items.size();
+    const auto work = [&](Writer& writer) {
+        while (!stop.load()) {
+            const std::size_t index = next.fetch_add(1);
+            if (index >= items.size()) return;
+            if (!writer.extract(items[index])) {
+                std::lock_guard lock(failureMutex);
+                if (index < failedAt) {
+                    failedAt = index;
+                    failure_ = writer.failure();
+                }
+                stop = true;
+                return;
+            }
+        }
+    };
+    std::vector<std::thread> threads;
+    try {
+        for (std::size_t i = 1; i < writers.size(); ++i) threads.emplace_back(work, std::ref(*writers[i]));
+    } catch (const std::system_error&) {
+        // No thread to be had: the writers already started and this one do all the work.
+    }
+    work(*writers[0]);
+    for (auto& thread : threads) thread.join();
+
+    for (const auto& writer : writers) {
+        result_.files += writer->files();
+        result_.bytes += writer->bytes();
+    }
+    return failedAt == items.size();
 }
 
 bool Run::check(const ZipEntry& entry, EntryPath& path, EntryExtent& extent) {
@@ -161,9 +256,11 @@ bool Run::check(const ZipEntry& entry, EntryPath& path, EntryExtent& extent) {
     return true;
 }
 
-bool Run::extractFile(const ZipEntry& entry, const EntryPath& path, const EntryExtent& extent) {
-    auto file = output_.createFile(path.components);
-    if (!file) return failWrite(entry);
+bool Writer::extract(const FileItem& item) {
+    const ZipEntry& entry = item.entry;
+    const EntryExtent& extent = item.extent;
+    auto file = output_.createFile(item.path.components);
+    if (!file) return failEntry(ExtractStatus::WriteFailed, entry, output_.lastError());
 
     std::uint64_t position = extent.dataOffset;
     std::uint64_t remaining = entry.compressedSize;
@@ -217,15 +314,16 @@ bool Run::extractFile(const ZipEntry& entry, const EntryPath& path, const EntryE
         return failEntry(ExtractStatus::Damaged, entry, "shorter than its declared size");
     if (static_cast<std::uint32_t>(crc) != entry.crc32) return failEntry(ExtractStatus::Damaged, entry, "CRC mismatch");
     if (!file->commit()) return failEntry(ExtractStatus::WriteFailed, entry, file->lastError());
-    ++result_.files;
-    result_.bytes += produced;
+    ++files_;
+    bytes_ += produced;
     return true;
 }
 
 }  // namespace
 
-ExtractResult extractArchive(ArchiveSource& source, OutputTree& output, const ExtractLimits& limits) {
-    Run run(source, output, limits);
+ExtractResult extractArchive(ArchiveSource& source, OutputTree& output, const ExtractLimits& limits,
+                             unsigned workers) {
+    Run run(source, output, limits, workers);
     return run.execute();
 }
 

@@ -47,7 +47,10 @@ struct ExtractResult {
 
 // Every entry is checked (names, types, sizes, bounds, local headers) before the first byte
 // is written, so a refused archive leaves the output folder untouched. A damaged entry found
-// while writing stops the run; the files completed before it stay.
-ExtractResult extractArchive(ArchiveSource& source, OutputTree& output, const ExtractLimits& limits = {});
+// while writing stops the run; the files completed before it stay. Files are written by up
+// to `workers` threads when the source allows concurrent reads and the output can open
+// another handle on its folder; otherwise by the calling thread alone.
+ExtractResult extractArchive(ArchiveSource& source, OutputTree& output, const ExtractLimits& limits = {},
+                             unsigned workers = 1);
 
 }  // namespace archive

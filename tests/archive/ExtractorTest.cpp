@@ -18,12 +18,13 @@ struct Extraction {
     std::map<std::string, std::string> tree;
 };
 
-Extraction extract(const std::string& zip, const fs::path& out, const ExtractLimits& limits = {}) {
+Extraction extract(const std::string& zip, const fs::path& out, const ExtractLimits& limits = {},
+                   unsigned workers = 1) {
     std::string error;
     auto tree = PosixOutputTree::open(out.string(), error);
     if (!tree) return {{ExtractStatus::CannotOpen, error}, {}};
     test::MemorySource source(zip);
-    auto result = extractArchive(source, *tree, limits);
+    auto result = extractArchive(source, *tree, limits, workers);
     return {std::move(result), test::snapshot(out)};
 }
 
@@ -110,6 +111,49 @@ TEST(Extractor, DamagedEntryLeavesNoPartialFile) {
         EXPECT_EQ(run.result.status, ExtractStatus::Damaged) << run.result.message;
         EXPECT_EQ(run.tree.at("Ticket/bad.dll"), "old");
         EXPECT_FALSE(hasTemporaryFile(run.tree));
+    }
+}
+
+// Writers on several threads share the output folder: the same tree comes out as with one,
+// folders made by two writers at once included, and a damaged entry is reported as the first
+// in archive order whichever writer meets it, with no partial file left.
+TEST(Extractor, SeveralWritersWriteTheSameTreeAndReportTheFirstDamage) {
+    std::vector<TestEntry> entries;
+    std::map<std::string, std::string> expected;
+    std::mt19937 random(7);
+    for (int i = 0; i < 240; ++i) {
+        const std::string folder = "Barcode/m" + std::to_string(i % 12);
+        const std::string name = folder + "/f" + std::to_string(i) + ".dat";
+        const auto method = static_cast<std::uint16_t>(i % 5 == 0 ? 0 : 8);
+        entries.push_back({.name = name, .data = noise(random() % 20000, static_cast<unsigned>(i)), .method = method});
+        expected[name] = entries.back().data;
+        expected["Barcode"] = expected[folder] = "<dir>";
+    }
+    entries.push_back({.name = "Barcode/firmware.bin", .data = noise(900 * 1024, 99)});
+    expected["Barcode/firmware.bin"] = entries.back().data;
+    const std::string zip = test::buildZip(entries);
+    for (unsigned workers : {1u, 2u, 4u}) {
+        SCOPED_TRACE(workers);
+        test::TempDir out;
+        const auto run = extract(zip, out.path(), {}, workers);
+        EXPECT_EQ(run.result.status, ExtractStatus::Ok) << run.result.message;
+        EXPECT_EQ(run.result.files, entries.size());
+        EXPECT_EQ(run.tree, expected);
+    }
+
+    entries[60].crc = 0x12345678;
+    entries[200].crc = 0x12345678;
+    const std::string damaged = test::buildZip(entries);
+    for (unsigned workers : {2u, 4u}) {
+        SCOPED_TRACE(workers);
+        test::TempDir out;
+        const auto run = extract(damaged, out.path(), {}, workers);
+        EXPECT_EQ(run.result.status, ExtractStatus::Damaged);
+        EXPECT_NE(run.result.message.find(entries[60].name), std::string::npos) << run.result.message;
+        EXPECT_EQ(run.tree.count(entries[60].name), 0u);
+        EXPECT_EQ(run.tree.count(entries[200].name), 0u);
+        EXPECT_FALSE(hasTemporaryFile(run.tree));
+        for (std::size_t i = 0; i < 60; ++i) EXPECT_EQ(run.tree.at(entries[i].name), entries[i].data);
     }
 }
 

@@ -38,6 +38,8 @@ public:
     explicit MemorySource(std::string bytes) : bytes_(std::move(bytes)) {}
     std::uint64_t size() const override { return bytes_.size(); }
     bool readExact(std::uint64_t offset, std::span<std::uint8_t> buffer) override;
+    // Copies out of bytes nobody changes.
+    bool concurrentReads() const override { return true; }
 
 private:
     std::string bytes_;

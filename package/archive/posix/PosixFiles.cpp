@@ -117,6 +117,13 @@ std::unique_ptr<PosixOutputTree> PosixOutputTree::open(const std::string& root, 
     return std::make_unique<PosixOutputTree>(std::move(fd));
 }
 
+std::unique_ptr<OutputTree> PosixOutputTree::openAnother() {
+    // The same folder, not the same path: a root renamed or replaced meanwhile is not followed.
+    UniqueFd fd(fcntl(root_.get(), F_DUPFD_CLOEXEC, 0));
+    if (!fd.valid()) return nullptr;
+    return std::make_unique<PosixOutputTree>(std::move(fd));
+}
+
 bool PosixOutputTree::failWith(const std::string& what, const std::string& name, int errorNumber) {
     error_ = what + " '" + name + "': " + describe(errorNumber);
     return false;

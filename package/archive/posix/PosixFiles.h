@@ -37,6 +37,8 @@ public:
     static std::unique_ptr<PosixArchiveSource> open(const std::string& path, std::string& error);
     std::uint64_t size() const override { return size_; }
     bool readExact(std::uint64_t offset, std::span<std::uint8_t> buffer) override;
+    // pread keeps no file position.
+    bool concurrentReads() const override { return true; }
 
     PosixArchiveSource(UniqueFd fd, std::uint64_t size) : fd_(std::move(fd)), size_(size) {}
 
@@ -54,6 +56,7 @@ public:
     bool makeDirectory(std::span<const std::string> path) override;
     std::unique_ptr<PendingFile> createFile(std::span<const std::string> path) override;
     std::string lastError() const override { return error_; }
+    std::unique_ptr<OutputTree> openAnother() override;
 
     explicit PosixOutputTree(UniqueFd root) : root_(std::move(root)) {}
 

@@ -3,8 +3,10 @@
 #include "package/archive/Extractor.h"
 #include "package/archive/posix/PosixFiles.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
+#include <thread>
 
 int main(int argc, char** argv) {
     if (argc != 3) {
@@ -18,7 +20,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "drvunzip: %s\n", error.c_str());
         return 1;
     }
-    const auto result = archive::extractArchive(*source, *output);
+    // Entries are independent: one writer per core, up to four.
+    const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+    const auto result = archive::extractArchive(*source, *output, {}, workers);
     if (result.status != archive::ExtractStatus::Ok) {
         std::fprintf(stderr, "drvunzip: %s\n", result.message.c_str());
         return 1;
