@@ -47,6 +47,7 @@ void SimServices::advance(Service& service) {
         --service.pendingLeft;
         return;
     }
+    if (std::chrono::steady_clock::now() < service.pendingUntil) return;
     if (service.state == platform::SERVICE_START_PENDING_STATE) service.state = platform::SERVICE_RUNNING_STATE;
     if (service.state == platform::SERVICE_STOP_PENDING_STATE) service.state = platform::SERVICE_STOPPED_STATE;
 }
@@ -82,6 +83,7 @@ bool SimServices::start(platform::ServiceHandle& handle) {
     if (service.startError != 0) return false;
     service.state = platform::SERVICE_START_PENDING_STATE;
     service.pendingLeft = service.startPendingQueries;
+    service.pendingUntil = std::chrono::steady_clock::now() + service.startPendingTime;
     return true;
 }
 
@@ -94,6 +96,7 @@ bool SimServices::control(platform::ServiceHandle& handle, std::uint32_t code, s
     ++service.stops;
     service.state = platform::SERVICE_STOP_PENDING_STATE;
     service.pendingLeft = service.stopPendingQueries;
+    service.pendingUntil = std::chrono::steady_clock::now() + service.stopPendingTime;
     state = service.state;
     return true;
 }

@@ -1,7 +1,9 @@
 #pragma once
 // The service control manager of the simulated machine. A service moves through the pending
-// states over a number of status queries, so that waits can be tested without real time; a
-// start can be made to fail and a status query to fail.
+// states over a number of status queries, so that waits can be tested without real time, or
+// over a span of real time as well, so that they can be measured against the clock; a start
+// can be made to fail and a status query to fail.
+#include <chrono>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -18,6 +20,10 @@ public:
         // Status queries answered "pending" before a start or stop completes.
         int startPendingQueries = 0;
         int stopPendingQueries = 0;
+        // Real time a start or stop stays pending, counted from the call, once the queries
+        // above have been answered.
+        std::chrono::milliseconds startPendingTime{0};
+        std::chrono::milliseconds stopPendingTime{0};
         // StartServiceA fails with this error and the service stays stopped (0: it starts).
         long startError = 0;
         // Every QueryServiceStatus fails (after `queriesBeforeFailure` good ones).
@@ -28,6 +34,7 @@ public:
         int stops = 0;
         int queries = 0;
         int pendingLeft = 0;
+        std::chrono::steady_clock::time_point pendingUntil{};
     };
 
     SimServices();

@@ -1,10 +1,13 @@
 #pragma once
 // The version, architecture and clock of the simulated machine. Sleeping advances a virtual
-// clock and returns at once, so that bounded waits can be measured without waiting.
+// clock and returns at once, so that bounded waits can be measured without waiting, unless
+// the machine is told to sleep for real, as benchmarks that measure a wait need.
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "platform/SystemInfo.h"
 
@@ -15,7 +18,10 @@ public:
     bool getVersionEx(std::uint32_t structSize, platform::OsVersion& version) override;
     bool hasIsWow64Process() override { return hasIsWow64_; }
     void isWow64Process(std::int32_t& wow64) override { wow64 = wow64_ ? 1 : 0; }
-    void sleep(std::uint32_t milliseconds) override { sleptMs_ += milliseconds; }
+    void sleep(std::uint32_t milliseconds) override {
+        sleptMs_ += milliseconds;
+        if (sleepsForReal_) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    }
     std::string systemDirectory(std::uint32_t bufferSize) override { return fit("C:\\Windows\\system32", bufferSize); }
     std::string windowsDirectory(std::uint32_t bufferSize) override { return fit("C:\\Windows", bufferSize); }
     bool enableLoadDriverPrivilege() override {
@@ -29,6 +35,8 @@ public:
     void failVersionEx(bool extended, bool plain);
     void setWow64(bool wow64) { wow64_ = wow64; }
     void removeIsWow64Process() { hasIsWow64_ = false; }
+    // Sleep also passes the time on the host clock (the virtual clock still advances).
+    void sleepForReal(bool real) { sleepsForReal_ = real; }
     std::uint64_t sleptMs() const { return sleptMs_; }
     // 64-bit Windows: the process runs under WOW64.
     bool is64Bit() const { return wow64_; }
@@ -41,6 +49,7 @@ private:
     bool failPlain_ = false;
     std::atomic<bool> wow64_{true};
     std::atomic<bool> hasIsWow64_{true};
+    std::atomic<bool> sleepsForReal_{false};
     std::atomic<std::uint64_t> sleptMs_{0};
     std::atomic<int> privilegeRequests_{0};
 

@@ -2,6 +2,8 @@
 // waits that pause between polls.
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "install/SpoolerService.h"
 #include "platform/WinConstants.h"
 #include "platform/sim/SimMachine.h"
@@ -60,6 +62,28 @@ TEST(SpoolerService, RestartStopsARunningSpoolerThenStartsIt) {
     EXPECT_EQ(o.spooler.stops, 1);
     EXPECT_EQ(o.spooler.starts, 1);
     EXPECT_TRUE(o.boxes.empty());
+}
+
+TEST(SpoolerService, ARestartWaitsOutAStopAndAStartThatTakeRealTime) {
+    using namespace std::chrono_literals;
+    sim::SimMachine machine;
+    machine.system.sleepForReal(true);
+    machine.services.configure("Spooler", [](Service& s) {
+        s.state = platform::SERVICE_RUNNING_STATE;
+        s.stopPendingTime = 150ms;
+        s.startPendingTime = 150ms;
+    });
+    const auto begin = std::chrono::steady_clock::now();
+    SpoolerService::control(machine.platform(), nullptr, "Spooler", SpoolerService::MODE_RESTART);
+    const auto elapsed = std::chrono::steady_clock::now() - begin;
+    const Service spooler = machine.services.service("Spooler");
+    EXPECT_EQ(spooler.state, platform::SERVICE_RUNNING_STATE);
+    EXPECT_EQ(spooler.stops, 1);
+    EXPECT_EQ(spooler.starts, 1);
+    EXPECT_TRUE(machine.ui.messageBoxes().empty());
+    EXPECT_GE(elapsed, 300ms);
+    // Every pause the installer asked for was spent on the clock.
+    EXPECT_LE(std::chrono::milliseconds(machine.system.sleptMs()), elapsed);
 }
 
 TEST(SpoolerService, RestartOfAStoppedSpoolerOnlyStartsIt) {
