@@ -19,6 +19,7 @@ export DEBIAN_FRONTEND=noninteractive
 
 packages=(
     cmake ninja-build g++ libgtest-dev googletest zlib1g-dev python3
+    clang libclang-rt-14-dev llvm  # fuzz targets: libFuzzer runtime, llvm-symbolizer
     zip unzip libarchive-tools 7zip time
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
     libz-mingw-w64-dev

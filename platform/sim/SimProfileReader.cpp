@@ -19,10 +19,16 @@
 //   last byte set to NUL. Where that cut falls short of the last byte, a cleared buffer gives
 //   the same result as here: a value of nSize - 1 (its last, partial character gone), a list
 //   of names of nSize - 2 ending in two NULs.
+// - A NUL byte in the file: Wine keeps every section name, key name and value as a
+//   NUL-terminated string, so the byte ends the name or value it falls in (after the blanks
+//   around it are trimmed). Windows hands back NUL-terminated text too, and is taken to cut
+//   there alike. The names and default passed in end at their first NUL on both, being C
+//   strings. Here: as Wine.
 // Not modelled: UTF-16 files (both read them), letters outside ASCII folding case (both fold
 // them).
 #include "platform/sim/SimProfileReader.h"
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -56,9 +62,18 @@ std::string trimmed(const std::string& text, bool (*blank)(char)) {
 }
 
 std::string trimmedBlanks(const std::string& text) { return trimmed(text, isBlank); }
+
 std::string trimmedSpaces(const std::string& text) {
     return trimmed(text, [](char c) { return c == ' '; });
 }
+
+std::string cutAtNul(std::string text) {
+    text.resize(std::min(text.size(), text.find('\0')));
+    return text;
+}
+
+// A name or value as read from the file: blanks trimmed, then ended at a NUL byte.
+std::string fileText(const std::string& text) { return cutAtNul(trimmedBlanks(text)); }
 
 std::vector<Section> parse(const std::string& text) {
     std::vector<Section> sections;
@@ -75,16 +90,16 @@ std::vector<Section> parse(const std::string& text) {
         if (line[0] == '[') {
             const std::size_t close = cp936::find(line, ']', 1);
             const std::size_t length = close == std::string::npos ? std::string::npos : close - 1;
-            sections.push_back({trimmedBlanks(line.substr(1, length)), {}});
+            sections.push_back({fileText(line.substr(1, length)), {}});
             continue;
         }
         if (sections.empty()) continue;
         // "=" (0x3D) is never the trail byte of a double-byte character.
         const std::size_t equals = line.find('=');
         if (equals == std::string::npos) {
-            sections.back().keys.push_back({line, std::nullopt});
+            sections.back().keys.push_back({cutAtNul(line), std::nullopt});
         } else {
-            sections.back().keys.push_back({trimmedBlanks(line.substr(0, equals)), trimmedBlanks(line.substr(equals + 1))});
+            sections.back().keys.push_back({fileText(line.substr(0, equals)), fileText(line.substr(equals + 1))});
         }
     }
     return sections;
@@ -152,15 +167,15 @@ std::uint32_t SimProfileReader::getString(const std::string& section, const std:
                                           const std::string& defaultValue, std::uint32_t bufferSize,
                                           std::string& value, const std::string& file) {
     // Trailing spaces of the default are dropped, as documented; Wine also unquotes it.
-    std::string fallback = defaultValue;
+    std::string fallback = cutAtNul(defaultValue);
     fallback.erase(fallback.find_last_not_of(' ') + 1);
     fallback = unquoted(fallback);
 
     std::string text;
     if (files_.loadFile(profilePath(file), text) != win::ERROR_SUCCESS) return copyString(fallback, bufferSize, value);
 
-    const std::string sectionName = cp936::foldCase(trimmedSpaces(section));
-    const std::string keyName = cp936::foldCase(trimmedSpaces(key));
+    const std::string sectionName = cp936::foldCase(trimmedSpaces(cutAtNul(section)));
+    const std::string keyName = cp936::foldCase(trimmedSpaces(cutAtNul(key)));
     const std::vector<Section> sections = parse(text);
     for (const Section& candidate : sections) {
         if (cp936::foldCase(candidate.name) != sectionName) continue;

@@ -1,7 +1,9 @@
 #pragma once
 // Runs the main dialog on its own window thread of a simulated machine while the test plays
 // the user.
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 #include "app/InstallerApp.h"
@@ -31,4 +33,30 @@ private:
     std::thread windowThread_;
     MainDialog* dialog_ = nullptr;
     int result_ = 0;
+};
+
+// Holds a thread inside a hook (a spooler call, the archive library) until the test opens it.
+class Gate {
+public:
+    void wait() {
+        std::unique_lock lock(mutex_);
+        entered_ = true;
+        changed_.notify_all();
+        changed_.wait(lock, [&] { return open_; });
+    }
+    void waitEntered() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return entered_; });
+    }
+    void open() {
+        std::lock_guard lock(mutex_);
+        open_ = true;
+        changed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool entered_ = false;
+    bool open_ = false;
 };

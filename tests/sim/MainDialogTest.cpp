@@ -1,9 +1,7 @@
 // The main window as the user sees it during and after start-up, the "MyUpdateData"
-// transfer, and closing the window while the start-up worker still runs.
+// transfer, and a start-up worker that never starts. Closing the window while the worker runs
+// is in StartupConcurrencyTest.cpp.
 #include <gtest/gtest.h>
-
-#include <condition_variable>
-#include <mutex>
 
 #include "platform/WinConstants.h"
 #include "tests/sim/InstallerHarness.h"
@@ -11,32 +9,6 @@
 namespace {
 
 const std::string kPrompt = "请选择打印机型号";
-
-// Holds the start-up worker inside the spooler's port enumeration until released.
-class Gate {
-public:
-    void wait() {
-        std::unique_lock lock(mutex_);
-        entered_ = true;
-        changed_.notify_all();
-        changed_.wait(lock, [&] { return open_; });
-    }
-    void waitEntered() {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return entered_; });
-    }
-    void open() {
-        std::lock_guard lock(mutex_);
-        open_ = true;
-        changed_.notify_all();
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool entered_ = false;
-    bool open_ = false;
-};
 
 int selectedRow(sim::SimDialog& window) {
     const auto& rows = window.control(IDC_CONNECTION_LIST).rows;
@@ -200,29 +172,6 @@ TEST(MainDialog, MyUpdateDataFromTheWorkerRunsOnTheWindowThread) {
     run.onWindow([](MainDialog&, sim::SimDialog& window) {
         EXPECT_EQ(window.control(IDC_STATUS).text, "来自工作线程");
     });
-}
-
-TEST(MainDialog, ClosingDuringStartUpStopsTheWorkerBeforeItsNextStep) {
-    sim::SimMachine machine;
-    machine.installDefaultPorts();
-    Gate gate;
-    machine.spooler.onEnumPorts([&] { gate.wait(); });
-    InstallerRun run(machine);
-    gate.waitEntered();
-
-    // The close waits for the worker while still serving it; release the worker only after
-    // the close is under way.
-    std::thread closer([&] { EXPECT_EQ(run.close(), win::IDCANCEL); });
-    while (machine.ui.dialogs().front()->ended() == false) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    gate.open();
-    closer.join();
-
-    EXPECT_TRUE(machine.threads.allFinished());
-    EXPECT_EQ(machine.ui.callsAfterDestroy(), 0);
-    const sim::SimDialog& window = *machine.ui.dialogs().front();
-    // The inventory step finished; the prompt step never ran.
-    EXPECT_TRUE(window.control(IDC_MODEL_COMBO).items.empty());
-    EXPECT_EQ(selectedRow(const_cast<sim::SimDialog&>(window)), PORT_KIND_SERIAL);
 }
 
 TEST(MainDialog, AFailedThreadStartLeavesTheWindowStartingButClosable) {

@@ -191,3 +191,20 @@ TEST(ModelCatalogue, ASectionNameCutByTheListBufferIsNotRead) {
 }
 
 }  // namespace
+
+namespace {
+
+// A NUL byte ends the section name, key name or value it falls in: the names reach the list
+// whole up to it, never as a name with a NUL inside, and the rows stay one per section.
+TEST(ModelCatalogue, ANulByteInTheFileEndsTheNameOrValueItFallsIn) {
+    sim::SimMachine machine;
+    const std::string nul(1, '\0');
+    writeCatalogue(machine, {"[A" + nul + "junk]", "PrintName1=甲" + nul + "乙", "PrintName2=" + nul + "hidden",
+                             "PrintName3=never", "[B]", "PrintName1" + nul + "x=ok"});
+    InstallerRun run(machine);
+    ASSERT_TRUE(run.waitForStartup());
+    EXPECT_EQ(comboItems(run), (std::vector<std::string>{kPrompt, "甲", "ok"}));
+    EXPECT_EQ(rowOf(run, 2), 1);
+}
+
+}  // namespace

@@ -1,0 +1,59 @@
+// Each input is the bytes of C:\DriverName.cfg on a fresh simulated machine without a driver
+// package; the installer starts, fills its model list from the file and is closed. The run
+// aborts when the list breaks what the file's reading allows (more names than rows and names
+// per row, a name longer than its buffer or holding a NUL, a name that maps to no catalogue
+// row), or when the window is used after it went or the file outlives the window.
+#include "catalogue/ModelCatalogue.h"
+#include "tests/sim/InstallerHarness.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string kFile = "C:\\DriverName.cfg";
+constexpr std::size_t kMaxNamesPerRow = 50;
+constexpr std::size_t kValueBuffer = 128;
+
+[[noreturn]] void fault(const std::string& what) {
+    std::fprintf(stderr, "catalogue fuzzer: %s\n", what.c_str());
+    std::fflush(stderr);
+    std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    sim::SimMachine machine;
+    machine.installDefaultPorts();
+    machine.files.writeFile(kFile, std::string(reinterpret_cast<const char*>(data), size));
+    {
+        InstallerRun run(machine);
+        if (!run.waitForStartup()) fault("start-up did not end");
+        run.onWindow([](MainDialog& dialog, sim::SimDialog& window) {
+            const std::vector<std::string> items = window.control(IDC_MODEL_COMBO).items;
+            // The prompt comes first.
+            if (items.empty()) fault("an empty model list");
+            if (items.size() - 1 > ModelCatalogue::ROW_COUNT * kMaxNamesPerRow) fault("more names than rows allow");
+            for (std::size_t i = 1; i < items.size(); ++i) {
+                if (items[i].empty()) fault("an empty display name");
+                if (items[i].size() >= kValueBuffer) fault("a display name longer than its buffer");
+                if (items[i].find('\0') != std::string::npos) fault("a display name holding a NUL");
+            }
+            // Each look-up reads the whole file again: the first, a middle and the last name.
+            for (const std::size_t i : {std::size_t{1}, items.size() / 2, items.size() - 1}) {
+                if (i == 0 || i >= items.size()) continue;
+                window.userSelectCombo(IDC_MODEL_COMBO, static_cast<int>(i));
+                const int row = dialog.findModelRow();
+                if (row < 0 || row >= ModelCatalogue::ROW_COUNT)
+                    fault("display name " + std::to_string(i) + " maps to row " + std::to_string(row));
+            }
+        });
+        run.close();
+    }
+    if (machine.ui.callsAfterDestroy() != 0) fault("the window was used after it was destroyed");
+    if (machine.files.exists(kFile)) fault("the model list outlived the window");
+    return 0;
+}
