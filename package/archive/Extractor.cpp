@@ -10,6 +10,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -58,6 +59,34 @@ struct FileItem {
     EntryPath path;
     EntryExtent extent;
 };
+
+// Whether two file entries meet: the same file, or a file where another entry needs a
+// folder. One writer settles such entries in archive order (the last of a name wins, a file
+// in the way of a later entry's folder fails that entry); writers on several threads would
+// settle them in whatever order they finish. Names are compared without ASCII case, as a
+// Windows output folder compares them.
+bool pathsMeet(const std::vector<FileItem>& items) {
+    const auto folded = [](std::string text) {
+        for (char& c : text)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        return text;
+    };
+    std::set<std::string> files;
+    std::set<std::string> folders;
+    for (const auto& item : items) {
+        const auto& components = item.path.components;
+        std::string key;
+        for (std::size_t i = 0; i < components.size(); ++i) {
+            if (i > 0) key += '/';
+            key += folded(components[i]);
+            if (i + 1 == components.size()) break;
+            if (files.count(key)) return true;
+            folders.insert(key);
+        }
+        if (folders.count(key) || !files.insert(key).second) return true;
+    }
+    return false;
+}
 
 // Writes file entries: its own buffers and inflate stream, so that writers on different
 // threads share nothing but the archive and the output folder.
@@ -177,7 +206,7 @@ ExtractResult Run::execute() {
 bool Run::writeFiles(const std::vector<FileItem>& items) {
     // Every writer but the first needs its own handle on the output folder.
     std::vector<std::unique_ptr<OutputTree>> outputs;
-    if (source_.concurrentReads()) {
+    if (source_.concurrentReads() && workers_ > 1 && !pathsMeet(items)) {
         const auto extra = std::min<std::size_t>(workers_ - 1, items.size() > 1 ? items.size() - 1 : 0);
         for (std::size_t i = 0; i < extra; ++i) {
             auto another = output_.openAnother();

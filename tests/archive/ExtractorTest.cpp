@@ -157,6 +157,32 @@ TEST(Extractor, SeveralWritersWriteTheSameTreeAndReportTheFirstDamage) {
     }
 }
 
+// Entries that write the same file, or a file where another needs a folder, leave what one
+// writer leaves however many there are: the last entry of a name wins, and a file in the way
+// of a later entry's folder fails that later entry. The first entry of each pair is the slow
+// one, so a writer that took the second would finish first.
+TEST(Extractor, SeveralWritersKeepArchiveOrderBetweenEntriesOfOnePath) {
+    const std::string slow = noise(900 * 1024, 11);
+    const std::vector<std::vector<TestEntry>> archives{
+        {{.name = "DriverName.cfg", .data = slow}, {.name = "DriverName.cfg", .data = "last"}},
+        {{.name = "Ticket", .data = slow}, {.name = "Ticket/x86/TRG101.GPD", .data = "later"}},
+    };
+    for (const auto& entries : archives) {
+        SCOPED_TRACE(entries.back().name);
+        const std::string zip = test::buildZip(entries);
+        test::TempDir alone;
+        const auto one = extract(zip, alone.path(), {}, 1);
+        for (unsigned workers : {2u, 4u}) {
+            SCOPED_TRACE(workers);
+            test::TempDir out;
+            const auto several = extract(zip, out.path(), {}, workers);
+            EXPECT_EQ(several.result.status, one.result.status) << several.result.message;
+            EXPECT_EQ(several.result.message, one.result.message);
+            EXPECT_EQ(several.tree, one.tree);
+        }
+    }
+}
+
 // Whatever single byte is damaged, the run either fails without leaving a temporary file or
 // writes exactly the archive's files: never a wrong file under a right name, nor a crash.
 TEST(Extractor, AnyDamagedByteFailsCleanlyOrChangesNothingThatMatters) {
