@@ -177,24 +177,44 @@ void checkNothingOutside(const Workspace& space) {
         fault("the file behind a planted link was changed");
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const Workspace& space = workspace();
+// One extraction into a fresh output folder with the links planted; the folder's tree after
+// it, checked, is returned and the folder removed.
+std::map<std::string, std::string> extractOnce(const Workspace& space, archive::ArchiveSource& source,
+                                               const Listing& listing, unsigned workers,
+                                               archive::ExtractResult& result) {
     plantLinks(space);
-
-    const std::string bytes(reinterpret_cast<const char*>(data), size);
-    archive::test::MemorySource source(bytes);
-    const Listing listing = list(source);
-
     std::string error;
     auto output = archive::PosixOutputTree::open(space.out.string(), error);
     if (!output) fault("cannot open the output folder: " + error);
-    const archive::ExtractResult result = archive::extractArchive(source, *output);
+    result = archive::extractArchive(source, *output, {}, workers);
     output.reset();
 
     checkOutput(space, listing, result);
     checkNothingOutside(space);
+    auto tree = archive::test::snapshot(space.out);
     fs::remove_all(space.out);
+    return tree;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const Workspace& space = workspace();
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    archive::test::MemorySource source(bytes);
+    const Listing listing = list(source);
+
+    // One writer, as the installer's archive library extracts; then several, as drvunzip
+    // does, which must leave the same tree and fail the same way.
+    archive::ExtractResult alone;
+    const auto treeAlone = extractOnce(space, source, listing, 1, alone);
+    archive::ExtractResult together;
+    const auto treeTogether = extractOnce(space, source, listing, 3, together);
+    if (together.status != alone.status)
+        fault("several writers end with status " + std::to_string(static_cast<int>(together.status)) +
+              ", one writer with " + std::to_string(static_cast<int>(alone.status)) + ": " + together.message +
+              " / " + alone.message);
+    if (alone.status == archive::ExtractStatus::Ok && treeTogether != treeAlone)
+        fault("several writers leave another tree than one writer");
     return 0;
 }
