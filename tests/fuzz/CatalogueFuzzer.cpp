@@ -42,13 +42,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 if (items[i].size() >= kValueBuffer) fault("a display name longer than its buffer");
                 if (items[i].find('\0') != std::string::npos) fault("a display name holding a NUL");
             }
-            // Each look-up reads the whole file again: the first, a middle and the last name.
-            for (const std::size_t i : {std::size_t{1}, items.size() / 2, items.size() - 1}) {
-                if (i == 0 || i >= items.size()) continue;
-                window.userSelectCombo(IDC_MODEL_COMBO, static_cast<int>(i));
+            // A look-up reads the whole file again, so only the last name is looked up: it is
+            // the one most likely to meet a section the list cut or skipped.
+            if (items.size() > 1) {
+                window.userSelectCombo(IDC_MODEL_COMBO, static_cast<int>(items.size() - 1));
                 const int row = dialog.findModelRow();
                 if (row < 0 || row >= ModelCatalogue::ROW_COUNT)
-                    fault("display name " + std::to_string(i) + " maps to row " + std::to_string(row));
+                    fault("the last display name maps to row " + std::to_string(row));
             }
         });
         run.close();
