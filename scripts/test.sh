@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the native tests on the simulated machine, the same under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows build under Wine.
+# AddressSanitizer and UndefinedBehaviorSanitizer and under ThreadSanitizer, the fuzz targets
+# for a minute each, and the Windows build under Wine.
 # Installs what it needs first (Debian packages; run as root).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -31,6 +32,27 @@ for preset in native native-sanitize; do
     rm -f "$log"
 done
 
+count_summary() {  # count_summary LOG PREFIX: adds "PREFIX: N passed, M failed" to the totals
+    local line
+    line=$(grep -E "^$2: [0-9]+ passed, [0-9]+ failed" "$1" | tail -n1 || true)
+    if [ -n "$line" ]; then
+        total_passed=$((total_passed + $(sed -E "s/$2: ([0-9]+) passed.*/\1/" <<<"$line")))
+        total_failed=$((total_failed + $(sed -E 's/.* ([0-9]+) failed.*/\1/' <<<"$line")))
+    else
+        total_failed=$((total_failed + 1))
+    fi
+}
+
+echo "== ThreadSanitizer"
+log=$(mktemp)
+bash scripts/tsan.sh 2>&1 | tee "$log" | grep -E '^(==|tsan:)|ThreadSanitizer' || status=1
+count_summary "$log" tsan
+
+echo "== fuzzing (about a minute per target)"
+bash scripts/fuzz.sh 60 2>&1 | tee "$log" | grep -E '^(==|fuzz:)' || status=1
+count_summary "$log" fuzz
+rm -f "$log"
+
 echo "== windows build"
 cmake --preset windows > /dev/null
 cmake --build --preset windows
@@ -43,24 +65,14 @@ if ! bash scripts/wine/run-wine-tests.sh build/windows 2>&1 | tee "$log"; then
     echo "== under Wine, once more"
     bash scripts/wine/run-wine-tests.sh build/windows 2>&1 | tee "$log" || status=1
 fi
-count_wine() {  # count_wine LOG PREFIX: adds "PREFIX: N passed, M failed" to the totals
-    local line
-    line=$(grep -E "^$2: [0-9]+ passed, [0-9]+ failed" "$1" | tail -n1 || true)
-    if [ -n "$line" ]; then
-        total_passed=$((total_passed + $(sed -E "s/$2: ([0-9]+) passed.*/\1/" <<<"$line")))
-        total_failed=$((total_failed + $(sed -E 's/.* ([0-9]+) failed.*/\1/' <<<"$line")))
-    else
-        total_failed=$((total_failed + 1))
-    fi
-}
-count_wine "$log" wine
+count_summary "$log" wine
 
 echo "== whole installations under Wine"
 if ! bash scripts/wine/install-tests.sh build/windows 2>&1 | tee "$log"; then
     echo "== whole installations under Wine, once more"
     bash scripts/wine/install-tests.sh build/windows 2>&1 | tee "$log" || status=1
 fi
-count_wine "$log" install
+count_summary "$log" install
 rm -f "$log"
 
 echo "$total_passed passed, $total_failed failed"
