@@ -27,8 +27,13 @@ void LabelDriverInstaller::install() {
 
     const bool wow64 = dialog_.isWow64 != 0;
     const std::string environment = DriverStaging::environmentFor(wow64);
-    const std::string driverDirectory =
-        platform.spooler.printerDriverDirectory(environment, DriverStaging::DIRECTORY_BUFFER_SIZE);
+    std::string driverDirectory;
+    // Without the folder every staged file would land in the root of the current drive.
+    if (const long error = platform.spooler.printerDriverDirectory(environment, DriverStaging::DIRECTORY_BUFFER_SIZE,
+                                                                   driverDirectory)) {
+        DriverStaging::reportDriverFailure(dialog_, error, platform.ui.applicationTitle());
+        return;
+    }
     const std::string sourceFolder = wow64 ? "C:\\Barcode\\x64\\" : "C:\\Barcode\\x86\\";
     const auto& files = wow64 ? ModelCatalogue::labelFiles64() : ModelCatalogue::labelFiles32();
     // A 32-bit process on 64-bit Windows names the 64-bit system folder's 32-bit twin.
