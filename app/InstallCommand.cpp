@@ -37,7 +37,12 @@ void MainDialog::onInstall() {
         }
     }
 
-    modelRow = findModelRow();
+    bool listed = false;
+    modelRow = findModelRow(&listed);
+    // Every name offered came from the catalogue. One it no longer lists (the file could not
+    // be read again) names no row: the drop-down position would install another model's
+    // driver under this name.
+    if (!listed) modelRow = -1;
     const int receiptRows = receiptRowCount();
     if (modelRow >= 0 && modelRow < receiptRows) {
         ReceiptDriverInstaller(*this).install();

@@ -56,8 +56,9 @@ public:
     void fillModelCatalogue();
     // A new choice in the model drop-down.
     void onModelChanged();
-    // The catalogue row of the display name now selected.
-    int findModelRow();
+    // The catalogue row of the display name now selected; the drop-down position when no
+    // section lists the name (`listed`, when given, then says false).
+    int findModelRow(bool* listed = nullptr);
     // Sets isWow64 and shows the system in the status line.
     void detectSystem();
     // Unpacks DriverData.Drv from the current directory into C:\.

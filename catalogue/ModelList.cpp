@@ -59,12 +59,16 @@ void MainDialog::onModelChanged() {
     window_->setItemText(IDC_PRINTER_NAME, window_->itemText(IDC_MODEL_COMBO));
 }
 
-int MainDialog::findModelRow() {
+int MainDialog::findModelRow(bool* listed) {
     int result = modelCombo.curSel();
     const std::string text = window_->itemText(IDC_MODEL_COMBO);
+    bool found = false;
     // The last section that lists the name wins.
     forEachDisplayName([&](int row, const std::string& name) {
-        if (name == text) result = row;
+        if (name != text) return;
+        result = row;
+        found = true;
     });
+    if (listed != nullptr) *listed = found;
     return result;
 }

@@ -27,14 +27,29 @@ void LabelDriverInstaller::install() {
 
     const bool wow64 = dialog_.isWow64 != 0;
     const std::string environment = DriverStaging::environmentFor(wow64);
-    const std::string driverDirectory =
-        platform.spooler.printerDriverDirectory(environment, DriverStaging::DIRECTORY_BUFFER_SIZE);
+    std::string driverDirectory;
+    // Without the folder every staged file would land in the root of the current drive.
+    if (const long error = platform.spooler.printerDriverDirectory(environment, DriverStaging::DIRECTORY_BUFFER_SIZE,
+                                                                   driverDirectory)) {
+        DriverStaging::reportDriverFailure(dialog_, error, platform.ui.applicationTitle());
+        return;
+    }
     const std::string sourceFolder = wow64 ? "C:\\Barcode\\x64\\" : "C:\\Barcode\\x86\\";
     const auto& files = wow64 ? ModelCatalogue::labelFiles64() : ModelCatalogue::labelFiles32();
+    auto failMonitor = [&] {
+        dialog_.appMessageBox("添加监视器出错\r\n", win::MB_OK);
+        dialog_.onOK();
+    };
     // A 32-bit process on 64-bit Windows names the 64-bit system folder's 32-bit twin.
-    const std::string monitorFolder =
-        wow64 ? platform.system.windowsDirectory(SYSTEM_DIRECTORY_BUFFER_SIZE) + "\\SysWOW64"
-              : platform.system.systemDirectory(SYSTEM_DIRECTORY_BUFFER_SIZE);
+    const std::string systemFolder = wow64 ? platform.system.windowsDirectory(SYSTEM_DIRECTORY_BUFFER_SIZE)
+                                           : platform.system.systemDirectory(SYSTEM_DIRECTORY_BUFFER_SIZE);
+    // Without it the monitor DLL would be copied to, and registered from, the root of the
+    // current drive.
+    if (systemFolder.empty()) {
+        failMonitor();
+        return;
+    }
+    const std::string monitorFolder = wow64 ? systemFolder + "\\SysWOW64" : systemFolder;
 
     const std::string monitorDll = monitorFolder + "\\" + files[0];
     DriverStaging::stage(dialog_, sourceFolder + files[0], monitorDll);
@@ -46,8 +61,7 @@ void LabelDriverInstaller::install() {
     }
     const long monitorError = platform.spooler.addMonitor({kMonitorName, environment, monitorDll});
     if (monitorError != 0 && monitorError != ERROR_PRINT_MONITOR_ALREADY_INSTALLED) {
-        dialog_.appMessageBox("添加监视器出错\r\n", win::MB_OK);
-        dialog_.onOK();
+        failMonitor();
         return;
     }
     dialog_.showStatus(kMonitorName + " is added");

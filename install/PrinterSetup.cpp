@@ -59,13 +59,13 @@ void PrinterSetup::removeOlderPrinter(const std::string& printerName) {
 void PrinterSetup::writeDefaultPrinter(const std::string& printerName, const std::string& port) {
     platform::Registry& registry = dialog_.platform().registry;
     platform::RegKey key;
+    const std::string device = printerName + ",winspool," + port;
+    // The status line goes on to name the new default printer, so a key that cannot be opened
+    // is as much a failed write as a value that cannot be set.
     if (registry.openKey(registry.rootKey(platform::RegRoot::CurrentUser),
                          "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", win::KEY_SET_VALUE,
-                         key) != win::ERROR_SUCCESS) {
-        return;
-    }
-    const std::string device = printerName + ",winspool," + port;
-    if (registry.setValue(key, "Device", win::REG_SZ, platform::regSz(device)) != win::ERROR_SUCCESS) {
+                         key) != win::ERROR_SUCCESS ||
+        registry.setValue(key, "Device", win::REG_SZ, platform::regSz(device)) != win::ERROR_SUCCESS) {
         dialog_.appMessageBox("错误：无法设置有关的注册表信息", win::MB_OK);
     }
 }

@@ -23,8 +23,13 @@ void ReceiptDriverInstaller::install() {
     const std::string printerName = dialog_.window().itemText(IDC_PRINTER_NAME);
     const bool wow64 = dialog_.isWow64 != 0;
     const std::string environment = DriverStaging::environmentFor(wow64);
-    const std::string driverDirectory =
-        platform.spooler.printerDriverDirectory(environment, DriverStaging::DIRECTORY_BUFFER_SIZE);
+    std::string driverDirectory;
+    // Without the folder every staged file would land in the root of the current drive.
+    if (const long error = platform.spooler.printerDriverDirectory(environment, DriverStaging::DIRECTORY_BUFFER_SIZE,
+                                                                   driverDirectory)) {
+        DriverStaging::reportDriverFailure(dialog_, error, "Error");
+        return;
+    }
     const std::string sourceFolder = wow64 ? "C:\\Ticket\\x64\\" : "C:\\Ticket\\x86\\";
 
     // Resolve the row within its group.

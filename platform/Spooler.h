@@ -74,8 +74,10 @@ public:
     // second into a buffer of exactly that size. On failure `ports` is empty.
     virtual long enumPorts(std::vector<PortInfo2>& ports) = 0;
 
-    // GetPrinterDriverDirectoryA at level 1 into a buffer of `bufferSize` bytes; "" on failure.
-    virtual std::string printerDriverDirectory(const std::string& environment, std::uint32_t bufferSize) = 0;
+    // GetPrinterDriverDirectoryA at level 1 into a buffer of `bufferSize` bytes: `directory`
+    // holds the folder, or "" on failure.
+    virtual long printerDriverDirectory(const std::string& environment, std::uint32_t bufferSize,
+                                        std::string& directory) = 0;
     // AddPrinterDriverExA at level 3 on the local server.
     virtual long addPrinterDriverEx(const DriverInfo3& driver, std::uint32_t flags) = 0;
     // AddMonitorA at level 2 / DeleteMonitorA on the local server.

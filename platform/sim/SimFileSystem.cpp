@@ -1,11 +1,12 @@
 #include "platform/sim/SimFileSystem.h"
 
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <fstream>
-#include <iterator>
+#include <sstream>
 #include <stdexcept>
 #include <system_error>
 
@@ -91,8 +92,24 @@ private:
     std::shared_ptr<std::atomic<int>> open_;
 };
 
+// In one piece: the profile reader reads its file anew for every value, so this is hot.
+std::optional<std::string> readHostFile(const fs::path& host) {
+    std::ifstream in(host, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return std::move(bytes).str();
+}
+
 std::filesystem::path makeTemporaryRoot() {
-    std::string pattern = (fs::temp_directory_path() / "sim-drive-c-XXXXXX").string();
+    // Tests create drives by the thousand (a fresh machine for every injected fault); in
+    // memory they cost a fraction of what a disk costs.
+    std::error_code ec;
+    const fs::path memory = "/dev/shm";
+    const fs::path base = fs::is_directory(memory, ec) && access(memory.c_str(), W_OK) == 0
+                              ? memory
+                              : fs::temp_directory_path();
+    std::string pattern = (base / "sim-drive-c-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot create a folder for drive C:");
     return pattern;
 }
@@ -159,7 +176,13 @@ SimFileSystem::Lookup SimFileSystem::lookup(const WinPath& path) const {
             continue;
         }
         result.parentExists = true;
-        // An exact match first: the host may hold names that differ only in case.
+        // An exact match first: the host may hold names that differ only in case. Asking for
+        // it by name spares reading the whole folder, which most lookups would otherwise do.
+        if (fs::exists(fs::symlink_status(result.host / component, ec))) {
+            result.exists = true;
+            result.host /= component;
+            continue;
+        }
         std::string match;
         const std::string folded = cp936::foldCase(component);
         for (const auto& entry : fs::directory_iterator(result.host, ec)) {
@@ -375,9 +398,9 @@ long SimFileSystem::loadFile(const std::string& path, std::string& bytes) {
     if (const long error = resolveExisting(path, parsed, found)) return error;
     std::error_code ec;
     if (fs::is_directory(found.host, ec)) return win::ERROR_ACCESS_DENIED;
-    std::ifstream in(found.host, std::ios::binary);
-    if (!in) return win::ERROR_ACCESS_DENIED;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::optional<std::string> content = readHostFile(found.host);
+    if (!content) return win::ERROR_ACCESS_DENIED;
+    bytes = std::move(*content);
     return win::ERROR_SUCCESS;
 }
 
@@ -433,9 +456,7 @@ std::optional<std::string> SimFileSystem::readFile(const std::string& windowsPat
     const Lookup found = lookupOrThrow(windowsPath);
     std::error_code ec;
     if (!found.exists || fs::is_directory(found.host, ec)) return std::nullopt;
-    std::ifstream in(found.host, std::ios::binary);
-    if (!in) return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return readHostFile(found.host);
 }
 
 bool SimFileSystem::exists(const std::string& windowsPath) const {
@@ -446,6 +467,26 @@ bool SimFileSystem::exists(const std::string& windowsPath) const {
 void SimFileSystem::makeDirectory(const std::string& windowsPath) {
     std::lock_guard lock(mutex_);
     fs::create_directories(lookupOrThrow(windowsPath).host);
+}
+
+std::map<std::string, std::string> SimFileSystem::snapshot() const {
+    std::lock_guard lock(mutex_);
+    std::map<std::string, std::string> entries;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(root_, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec)) {
+        std::string path = "C:";
+        for (const auto& part : it->path().lexically_relative(root_)) path += "\\" + part.string();
+        const fs::file_status own = it->symlink_status(ec);
+        if (fs::is_symlink(own)) {
+            entries[path] = "<link>" + fs::read_symlink(it->path(), ec).string();
+        } else if (fs::is_directory(own)) {
+            entries[path] = "<folder>";
+        } else {
+            entries[path] = readHostFile(it->path()).value_or("<unreadable>");
+        }
+    }
+    return entries;
 }
 
 void SimFileSystem::makeSymlink(const std::string& windowsPath, const fs::path& hostTarget) {

@@ -68,6 +68,10 @@ public:
     void makeSymlink(const std::string& windowsPath, const std::filesystem::path& hostTarget);
     // Searches started and not yet closed.
     int openSearches() const { return *openSearches_; }
+    // Everything on the drive, for comparing before and after: each file's Windows path with
+    // its bytes, each folder's with "<folder>", each reparse point's with "<link>" and where it
+    // leads. Names are as stored, so a comparison sees a change of case too.
+    std::map<std::string, std::string> snapshot() const;
 
 private:
     struct WinPath {

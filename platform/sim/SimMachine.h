@@ -2,6 +2,7 @@
 // A simulated Windows machine: the registry, spooler, services, drive C:, user interface and
 // the rest that the logic runs against natively.
 #include "platform/Platform.h"
+#include "platform/sim/FaultInjection.h"
 #include "platform/sim/SimArchiveLibrary.h"
 #include "platform/sim/SimFileSystem.h"
 #include "platform/sim/SimProfileReader.h"
@@ -19,7 +20,7 @@ public:
     SimMachine()
         : profiles(files),
           archives(files),
-          platform_{registry, spooler, threads, ui, files, profiles, services, system, archives} {
+          faultyPlatform_({registry, spooler, threads, ui, files, profiles, services, system, archives}, faults) {
         // The folders every Windows has; SysWOW64 is there on 64-bit Windows.
         files.makeDirectory("C:\\Windows\\system32");
         files.makeDirectory("C:\\Windows\\SysWOW64");
@@ -29,7 +30,8 @@ public:
     SimMachine(const SimMachine&) = delete;
     SimMachine& operator=(const SimMachine&) = delete;
 
-    platform::Platform& platform() { return platform_; }
+    // What the logic runs on: every call passes the fault plan on its way to the machine.
+    platform::Platform& platform() { return faultyPlatform_.platform(); }
 
     // The ports and serial device map of a fresh desktop: COM1, LPT1 and the print-to-file port.
     void installDefaultPorts();
@@ -42,11 +44,15 @@ public:
     SimServices services;
     SimSystemInfo system;
     SimArchiveLibraryLoader archives;
-    // Declared last so that its threads are joined before anything they use goes away.
-    SimThreads threads;
+    // Operations to fail, and the record of those the logic made.
+    FaultPlan faults;
 
 private:
-    platform::Platform platform_;
+    FaultyPlatform faultyPlatform_;
+
+public:
+    // Declared last so that its threads are joined before anything they use goes away.
+    SimThreads threads;
 };
 
 }  // namespace sim

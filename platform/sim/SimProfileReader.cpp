@@ -105,6 +105,18 @@ std::vector<Section> parse(const std::string& text) {
     return sections;
 }
 
+// The file is read anew for every value, as Windows reads it; the same bytes parse to the same
+// sections, and a catalogue read value by value would otherwise be parsed a hundred times.
+const std::vector<Section>& parsed(const std::string& text) {
+    thread_local std::string lastText;
+    thread_local std::vector<Section> lastSections;
+    if (lastSections.empty() || text != lastText) {
+        lastSections = parse(text);
+        lastText = text;
+    }
+    return lastSections;
+}
+
 // One pair of matching quotes around the whole value goes; anything else stays.
 std::string unquoted(const std::string& value) {
     if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0]) {
@@ -145,7 +157,7 @@ std::uint32_t SimProfileReader::sectionNames(const std::string& file, std::uint3
 
     std::size_t pos = 0;
     std::size_t room = bufferSize - 1;  // the list's closing NUL is always kept free
-    for (const Section& section : parse(text)) {
+    for (const Section& section : parsed(text)) {
         // An empty name would read as the end of the list.
         if (section.name.empty()) continue;
         const std::size_t entry = section.name.size() + 1;
@@ -174,9 +186,15 @@ std::uint32_t SimProfileReader::getString(const std::string& section, const std:
     std::string text;
     if (files_.loadFile(profilePath(file), text) != win::ERROR_SUCCESS) return copyString(fallback, bufferSize, value);
 
+<<<<<<< HEAD
     const std::string sectionName = cp936::foldCase(trimmedSpaces(cutAtNul(section)));
     const std::string keyName = cp936::foldCase(trimmedSpaces(cutAtNul(key)));
     const std::vector<Section> sections = parse(text);
+=======
+    const std::string sectionName = cp936::foldCase(trimmedSpaces(section));
+    const std::string keyName = cp936::foldCase(trimmedSpaces(key));
+    const std::vector<Section>& sections = parsed(text);
+>>>>>>> fault
     for (const Section& candidate : sections) {
         if (cp936::foldCase(candidate.name) != sectionName) continue;
         // Only the first section of a name counts, and in it the first key of a name.

@@ -344,4 +344,19 @@ std::size_t SimRegistry::openHandles() const {
     return handles_.size();
 }
 
+void SimRegistry::addToSnapshot(const std::string& path, const Key& key, std::map<std::string, std::string>& entries) {
+    entries[path] = "<key>";
+    for (const auto& value : key.values) {
+        entries[path + "|" + asciiLower(value.name)] = std::to_string(value.type) + ":" + value.data;
+    }
+    for (const auto& child : key.children) addToSnapshot(path + "\\" + asciiLower(child->name), *child, entries);
+}
+
+std::map<std::string, std::string> SimRegistry::snapshot() const {
+    std::lock_guard lock(mutex_);
+    std::map<std::string, std::string> entries;
+    for (const auto& [name, root] : roots_) addToSnapshot(name, *root, entries);
+    return entries;
+}
+
 }  // namespace sim

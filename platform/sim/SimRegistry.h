@@ -42,6 +42,10 @@ public:
     // The key opens, but every value enumeration on it fails with `error`.
     void failEnumValues(const std::string& path, long error);
     std::size_t openHandles() const;
+    // Every key and value, for comparing before and after: a key's path (lower case, with
+    // CurrentControlSet as ControlSet001) maps to "<key>", a value's path and name joined by
+    // "|" map to its type and bytes.
+    std::map<std::string, std::string> snapshot() const;
 
 protected:
     void closeKey(std::uintptr_t handle) override;
@@ -58,6 +62,7 @@ private:
     };
 
     Key* find(const std::vector<std::string>& path) const;
+    static void addToSnapshot(const std::string& path, const Key& key, std::map<std::string, std::string>& entries);
     Key* findOrCreate(const std::vector<std::string>& path);
     long resolve(const platform::RegKey& key, std::vector<std::string>& path, std::uint32_t& access) const;
     long openOrCreate(const platform::RegKey& parent, const std::string& subKey, std::uint32_t access,

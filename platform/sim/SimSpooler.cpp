@@ -94,13 +94,17 @@ long SimSpooler::enumPorts(std::vector<platform::PortInfo2>& ports) {
     return 0;
 }
 
-std::string SimSpooler::printerDriverDirectory(const std::string& environment, std::uint32_t bufferSize) {
+long SimSpooler::printerDriverDirectory(const std::string& environment, std::uint32_t bufferSize,
+                                        std::string& directory) {
     std::lock_guard lock(mutex_);
-    if (!running()) return {};
-    const std::string directory = driverDirectory(environment);
-    if (directory.size() + 1 > bufferSize) return {};
-    if (files_ != nullptr && !directory.empty()) files_->makeDirectory(directory);
-    return directory;
+    directory.clear();
+    if (!running()) return RPC_S_SERVER_UNAVAILABLE;
+    const std::string folder = driverDirectory(environment);
+    if (folder.empty()) return ERROR_INVALID_ENVIRONMENT;
+    if (folder.size() + 1 > bufferSize) return win::ERROR_INSUFFICIENT_BUFFER;
+    if (files_ != nullptr) files_->makeDirectory(folder);
+    directory = folder;
+    return 0;
 }
 
 long SimSpooler::addPrinterDriverEx(const platform::DriverInfo3& driver, std::uint32_t) {

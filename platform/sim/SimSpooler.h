@@ -32,7 +32,8 @@ public:
     static constexpr long ERROR_PRINT_MONITOR_IN_USE = 3008;
 
     long enumPorts(std::vector<platform::PortInfo2>& ports) override;
-    std::string printerDriverDirectory(const std::string& environment, std::uint32_t bufferSize) override;
+    long printerDriverDirectory(const std::string& environment, std::uint32_t bufferSize,
+                                std::string& directory) override;
     long addPrinterDriverEx(const platform::DriverInfo3& driver, std::uint32_t flags) override;
     long addMonitor(const platform::MonitorInfo2& monitor) override;
     long deleteMonitor(const std::string& environment, const std::string& name) override;

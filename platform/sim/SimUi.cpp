@@ -491,6 +491,8 @@ int SimUi::messageBox(platform::DialogWindow* owner, const std::string& text, co
     if (!answers_.empty()) {
         record.answer = answers_.front();
         answers_.pop_front();
+    } else if (chooseAnswer_) {
+        record.answer = chooseAnswer_(text, type);
     } else {
         record.answer = (type & win::MB_TYPEMASK) == win::MB_OK ? win::IDOK : win::IDCANCEL;
     }
@@ -501,6 +503,11 @@ int SimUi::messageBox(platform::DialogWindow* owner, const std::string& text, co
 void SimUi::answerMessageBoxes(std::vector<int> answers) {
     std::lock_guard lock(mutex_);
     answers_.assign(answers.begin(), answers.end());
+}
+
+void SimUi::answerRemainingMessageBoxesBy(std::function<int(const std::string&, unsigned)> choose) {
+    std::lock_guard lock(mutex_);
+    chooseAnswer_ = std::move(choose);
 }
 
 void SimUi::scriptDialog(int templateId, std::function<void(SimDialog&)> script) {

@@ -121,6 +121,8 @@ public:
     // The buttons the user will press in the next message boxes, in order. Without a scripted
     // answer the user presses OK in an MB_OK box and Cancel in any other.
     void answerMessageBoxes(std::vector<int> answers);
+    // How the user answers a box once the scripted answers are used up, from its text and type.
+    void answerRemainingMessageBoxesBy(std::function<int(const std::string& text, unsigned type)> choose);
     // What the user does in the next dialog of this template once it has been initialised,
     // on the window thread; queued scripts run in order while the dialog is still open. A
     // dialog shown by a click that a test is still waiting for can only be played this way.
@@ -162,6 +164,7 @@ private:
     std::vector<SimDialog*> live_;
     std::map<std::string, unsigned> registeredMessages_;
     std::deque<int> answers_;
+    std::function<int(const std::string&, unsigned)> chooseAnswer_;
     std::map<int, std::deque<std::function<void(SimDialog&)>>> scripts_;
     std::vector<MessageBoxRecord> messageBoxes_;
     int callsAfterDestroy_ = 0;

@@ -81,16 +81,17 @@ long Win32Spooler::enumPorts(std::vector<platform::PortInfo2>& ports) {
     return static_cast<long>(error);
 }
 
-std::string Win32Spooler::printerDriverDirectory(const std::string& environment, std::uint32_t bufferSize) {
+long Win32Spooler::printerDriverDirectory(const std::string& environment, std::uint32_t bufferSize,
+                                          std::string& directory) {
+    directory.clear();
     MutableText env(environment);
     // One byte more than announced, so that even a zero-byte buffer has an address.
     std::vector<char> buffer(std::size_t{bufferSize} + 1, '\0');
     DWORD needed = 0;
-    if (!GetPrinterDriverDirectoryA(nullptr, env.get(), 1, reinterpret_cast<BYTE*>(buffer.data()), bufferSize,
-                                    &needed)) {
-        return {};
-    }
-    return std::string(buffer.data());
+    const long error = lastErrorUnless(GetPrinterDriverDirectoryA(
+        nullptr, env.get(), 1, reinterpret_cast<BYTE*>(buffer.data()), bufferSize, &needed));
+    if (error == ERROR_SUCCESS) directory = buffer.data();
+    return error;
 }
 
 long Win32Spooler::addPrinterDriverEx(const platform::DriverInfo3& driver, std::uint32_t flags) {

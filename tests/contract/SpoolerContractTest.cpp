@@ -50,7 +50,7 @@ protected:
         std::int32_t wow64 = 0;
         if (platform.system.hasIsWow64Process()) platform.system.isWow64Process(wow64);
         environment = wow64 != 0 ? "Windows x64" : "Windows NT x86";
-        directory = platform.spooler.printerDriverDirectory(environment, 255);
+        ASSERT_EQ(platform.spooler.printerDriverDirectory(environment, 255, directory), 0);
         ASSERT_FALSE(directory.empty());
         for (const char* name : {"CONTRACT.DLL", "CONTRACTUI.DLL", "CONTRACT.GPD", "CONTRACT.HLP", "CONTRACTDEP.DAT"}) {
             std::ofstream(contractHostPath(directory + "\\" + name), std::ios::binary) << "stand-in " << name;

@@ -1,6 +1,5 @@
 #include "tests/sim/InstallerHarness.h"
 
-#include <atomic>
 #include <chrono>
 
 InstallerRun::InstallerRun(sim::SimMachine& m) : machine(m) {
@@ -13,9 +12,12 @@ InstallerRun::InstallerRun(sim::SimMachine& m) : machine(m) {
         started = true;
         result_ = dialog.doModal();
         dialog_ = nullptr;
+        ended_ = true;
     });
     while (!started) std::this_thread::yield();
-    machine.ui.waitUntil([](sim::SimDialog&) { return true; });
+    // A window that could not be created ends the modal call at once: there is none to wait for.
+    while (!ended_ && !machine.ui.waitUntil([](sim::SimDialog&) { return true; }, std::chrono::milliseconds(1))) {
+    }
 }
 
 InstallerRun::~InstallerRun() {

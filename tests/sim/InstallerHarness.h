@@ -1,6 +1,7 @@
 #pragma once
 // Runs the main dialog on its own window thread of a simulated machine while the test plays
 // the user.
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -31,6 +32,7 @@ public:
 
 private:
     std::thread windowThread_;
+    std::atomic<bool> ended_{false};
     MainDialog* dialog_ = nullptr;
     int result_ = 0;
 };

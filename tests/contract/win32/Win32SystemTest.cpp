@@ -74,10 +74,17 @@ TEST(Win32Services, OpensQueriesAndRefusesUnknownServices) {
 
 TEST(Win32Spooler, DriverFolderBufferAndMissingPrinters) {
     platform::Spooler& spooler = contractPlatform().spooler;
-    const std::string folder = spooler.printerDriverDirectory("Windows NT x86", MAX_PATH);
+    std::string folder;
+    ASSERT_EQ(0, spooler.printerDriverDirectory("Windows NT x86", MAX_PATH, folder));
     ASSERT_FALSE(folder.empty());
-    EXPECT_EQ(folder, spooler.printerDriverDirectory("Windows NT x86", static_cast<std::uint32_t>(folder.size()) + 1));
-    EXPECT_EQ("", spooler.printerDriverDirectory("Windows NT x86", static_cast<std::uint32_t>(folder.size())));
+    std::string exact;
+    const auto exactSize = static_cast<std::uint32_t>(folder.size()) + 1;
+    EXPECT_EQ(0, spooler.printerDriverDirectory("Windows NT x86", exactSize, exact));
+    EXPECT_EQ(folder, exact);
+    std::string cut = "stale";
+    EXPECT_EQ(ERROR_INSUFFICIENT_BUFFER,
+              spooler.printerDriverDirectory("Windows NT x86", static_cast<std::uint32_t>(folder.size()), cut));
+    EXPECT_EQ("", cut);
 
     platform::PrinterHandlePtr printer;
     EXPECT_NE(0, spooler.openPrinter("No Such Printer For The Installer Test", PRINTER_ACCESS_USE, printer));
