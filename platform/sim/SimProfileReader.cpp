@@ -186,15 +186,9 @@ std::uint32_t SimProfileReader::getString(const std::string& section, const std:
     std::string text;
     if (files_.loadFile(profilePath(file), text) != win::ERROR_SUCCESS) return copyString(fallback, bufferSize, value);
 
-<<<<<<< HEAD
     const std::string sectionName = cp936::foldCase(trimmedSpaces(cutAtNul(section)));
     const std::string keyName = cp936::foldCase(trimmedSpaces(cutAtNul(key)));
-    const std::vector<Section> sections = parse(text);
-=======
-    const std::string sectionName = cp936::foldCase(trimmedSpaces(section));
-    const std::string keyName = cp936::foldCase(trimmedSpaces(key));
     const std::vector<Section>& sections = parsed(text);
->>>>>>> fault
     for (const Section& candidate : sections) {
         if (cp936::foldCase(candidate.name) != sectionName) continue;
         // Only the first section of a name counts, and in it the first key of a name.
