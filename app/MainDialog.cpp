@@ -12,10 +12,6 @@ MainDialog::~MainDialog() = default;
 int MainDialog::doModal() { return platform_.ui.runModal(IDD_MAIN_DIALOG, *this, nullptr); }
 
 bool MainDialog::exchangeData(bool saveAndValidate) {
-    installButton.bind(*window_, IDC_INSTALL);
-    progressBar.bind(*window_, IDC_PROGRESS);
-    modelCombo.bind(*window_, IDC_MODEL_COMBO);
-    connectionKindList.bind(*window_, IDC_CONNECTION_LIST);
     if (saveAndValidate) {
         setAsDefault = window_->buttonCheck(IDC_SET_DEFAULT);
         statusText = window_->itemText(IDC_STATUS);
@@ -30,6 +26,13 @@ bool MainDialog::exchangeData(bool saveAndValidate) {
 
 bool MainDialog::onInitDialog(platform::DialogWindow& window) {
     window_ = &window;
+    // Bound once, before the start-up worker that uses them exists: the data exchange also
+    // runs on the window thread while the worker works (OK by Enter, "MyUpdateData"), and
+    // binding there again would write what the worker is reading.
+    installButton.bind(window, IDC_INSTALL);
+    progressBar.bind(window, IDC_PROGRESS);
+    modelCombo.bind(window, IDC_MODEL_COMBO);
+    connectionKindList.bind(window, IDC_CONNECTION_LIST);
     exchangeData(false);
 
     parity = 'N';

@@ -113,7 +113,7 @@ public:
 
     ArchiveExtractor archive;
 
-    // Controls, bound by exchangeData.
+    // Controls, bound by onInitDialog.
     Button installButton;
     ProgressBar progressBar;
     ComboBox modelCombo;

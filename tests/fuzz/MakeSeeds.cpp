@@ -49,6 +49,8 @@ int main(int argc, char** argv) {
         {"planted-links.zip",
          buildZip({{.name = "planted.cfg", .data = "[Model01]\r\nPrintName1=x\r\n"},
                    {.name = "planted/x86/TRG101.GPD", .data = text(100, 'g')}})},
+        {"planted-folder.zip",
+         buildZip({{.name = "planted/x64/", .data = "", .method = 0, .externalAttributes = 040755u << 16}})},
         {"hostile-names.zip", buildZip({{.name = "Ticket/ok.txt", .data = "ok"},
                                         {.name = "../escape.txt", .data = "x"},
                                         {.name = "Ticket/../../../escape.txt", .data = "x"},

@@ -31,12 +31,12 @@ void waitEnded(sim::SimMachine& machine) {
 }
 
 // What every close during start-up must leave, read once the window thread has ended.
-void expectCleanEnd(sim::SimMachine& machine) {
+void expectCleanEnd(sim::SimMachine& machine, int result = win::IDCANCEL) {
     EXPECT_TRUE(machine.threads.allFinished());
     EXPECT_EQ(machine.ui.callsAfterDestroy(), 0);
     ASSERT_EQ(machine.ui.dialogs().size(), 1u);
     EXPECT_TRUE(machine.ui.dialogs().front()->destroyed());
-    EXPECT_EQ(machine.ui.dialogs().front()->result(), win::IDCANCEL);
+    EXPECT_EQ(machine.ui.dialogs().front()->result(), result);
     EXPECT_EQ(machine.archives.loadedNow(), 0);
     EXPECT_FALSE(machine.files.exists("C:\\Ticket"));
     EXPECT_FALSE(machine.files.exists("C:\\Barcode"));
@@ -45,35 +45,40 @@ void expectCleanEnd(sim::SimMachine& machine) {
     EXPECT_TRUE(machine.files.exists("C:\\Setup\\DriverData.Drv"));
 }
 
-// The close box or the Cancel button, after a delay, with the spooler's port listing or the
-// unpacking slowed down or neither: the close lands in every step of the start-up somewhere.
+// The close box, the Cancel button, Escape or Enter, after a delay, with the spooler's port
+// listing or the unpacking slowed down or neither: the close lands in every step of the
+// start-up somewhere. Enter ends the dialog through OK, which reads the controls back while
+// the worker may still be using them.
 TEST(StartupConcurrency, ClosingAtAnyMomentOfStartUpLeavesNothingBehind) {
     enum class Slow { Nothing, Spooler, Extraction };
+    enum class Close { Box, CancelButton, Escape, Enter };
     const std::chrono::microseconds delays[] = {0us, 1000us, 4000us, 15000us};
-    int run = 0;
     for (const Slow slow : {Slow::Nothing, Slow::Spooler, Slow::Extraction}) {
         for (const auto delay : delays) {
-            const bool cancelButton = ++run % 2 == 0;
-            SCOPED_TRACE(testing::Message() << "slow " << static_cast<int>(slow) << ", close after " << delay.count()
-                                            << " us by " << (cancelButton ? "Cancel" : "the close box"));
-            sim::SimMachine machine;
-            machine.installDefaultPorts();
-            putDemoPackage(machine);
-            if (slow == Slow::Spooler) machine.spooler.onEnumPorts([] { std::this_thread::sleep_for(5ms); });
-            if (slow == Slow::Extraction) machine.archives.onSevenZip([] { std::this_thread::sleep_for(5ms); });
-            {
-                InstallerRun installer(machine);
-                std::this_thread::sleep_for(delay);
-                machine.ui.asUser([&](sim::SimDialog& window) {
-                    if (cancelButton) {
-                        window.userClick(win::IDCANCEL);
-                    } else {
-                        window.userCloseBox();
-                    }
-                });
-                EXPECT_EQ(installer.join(), win::IDCANCEL);
+            for (const Close close : {Close::Box, Close::CancelButton, Close::Escape, Close::Enter}) {
+                SCOPED_TRACE(testing::Message() << "slow " << static_cast<int>(slow) << ", close after "
+                                                << delay.count() << " us by " << static_cast<int>(close));
+                const int result = close == Close::Enter ? win::IDOK : win::IDCANCEL;
+                sim::SimMachine machine;
+                machine.installDefaultPorts();
+                putDemoPackage(machine);
+                if (slow == Slow::Spooler) machine.spooler.onEnumPorts([] { std::this_thread::sleep_for(5ms); });
+                if (slow == Slow::Extraction) machine.archives.onSevenZip([] { std::this_thread::sleep_for(5ms); });
+                {
+                    InstallerRun installer(machine);
+                    std::this_thread::sleep_for(delay);
+                    machine.ui.asUser([&](sim::SimDialog& window) {
+                        switch (close) {
+                            case Close::Box: window.userCloseBox(); break;
+                            case Close::CancelButton: window.userClick(win::IDCANCEL); break;
+                            case Close::Escape: window.userPressEscape(); break;
+                            case Close::Enter: window.userPressEnter(); break;
+                        }
+                    });
+                    EXPECT_EQ(installer.join(), result);
+                }
+                expectCleanEnd(machine, result);
             }
-            expectCleanEnd(machine);
         }
     }
 }
