@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/win32/LastError.h"
+
 #include <utility>
 
 namespace win32 {
@@ -28,12 +30,6 @@ private:
     HANDLE search_;
 };
 
-// A failure whose error was never set must not read as success.
-long lastErrorUnless(BOOL succeeded) {
-    if (succeeded) return ERROR_SUCCESS;
-    const DWORD error = GetLastError();
-    return error != ERROR_SUCCESS ? static_cast<long>(error) : ERROR_GEN_FAILURE;
-}
 
 }  // namespace
 

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include "platform/win32/LastError.h"
+
 #include <memory>
 #include <vector>
 
@@ -16,12 +18,6 @@ std::string orEmpty(const char* text) { return text != nullptr ? std::string(tex
 // keeps a machine whose ports churn from holding us forever.
 constexpr int kEnumAttempts = 4;
 
-// A failure whose error was never set must not read as success.
-long lastErrorUnless(BOOL succeeded) {
-    if (succeeded) return ERROR_SUCCESS;
-    const DWORD error = GetLastError();
-    return error != ERROR_SUCCESS ? static_cast<long>(error) : ERROR_GEN_FAILURE;
-}
 
 // winspool takes its strings as LPSTR although it only reads them; a private copy keeps
 // the caller's const strings out of reach.
