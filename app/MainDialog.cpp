@@ -5,7 +5,8 @@
 MainDialog::MainDialog(platform::Platform& platform, unsigned updateDataMessage)
     : archive(platform.archives, platform.system, platform.files),
       platform_(platform),
-      updateDataMessage_(updateDataMessage) {}
+      updateDataMessage_(updateDataMessage),
+      startupEndedMessage_(platform.ui.registerWindowMessage("DriverInstallerStartupEnded")) {}
 
 MainDialog::~MainDialog() = default;
 
@@ -66,6 +67,11 @@ void MainDialog::onCommand(int id, int notifyCode) {
 }
 
 bool MainDialog::onMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam, std::intptr_t& result) {
+    if (message == startupEndedMessage_) {
+        endStartup();
+        result = 1;
+        return true;
+    }
     if (message != updateDataMessage_) return false;
     result = onMyUpdateData(wParam, lParam);
     return true;

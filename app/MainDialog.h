@@ -54,8 +54,11 @@ public:
     void fillConnectionKindList();
     // Fills the model drop-down with the display names of C:\DriverName.cfg.
     void fillModelCatalogue();
-    // A new choice in the model drop-down.
+    // A new choice in the model drop-down (CBN_SELCHANGE).
     void onModelChanged();
+    // Install follows the drop-down's choice, once the start-up has ended; the printer-name
+    // edit shows the chosen text.
+    void showModelChoice();
     // The catalogue row of the display name now selected; the drop-down position when no
     // section lists the name (`listed`, when given, then says false).
     int findModelRow(bool* listed = nullptr);
@@ -72,8 +75,12 @@ public:
     void refreshPortInventory();
     // Starts the print spooler if it is stopped.
     void ensureSpoolerRuns();
-    // Puts "请选择打印机型号" at the head of the model drop-down and selects it.
+    // The last start-up step: asks the window thread to end the start-up (endStartup).
     void insertModelPrompt();
+    // Puts "请选择打印机型号" at the head of the model drop-down and selects it, unless the
+    // user picked a name meanwhile, which then stays chosen; from now on install can be
+    // enabled. Runs on the window thread.
+    void endStartup();
     // The body of the start-up worker; `dialog` is the MainDialog.
     static unsigned long startupThreadProc(void* dialog);
 
@@ -153,6 +160,13 @@ private:
 
     platform::Platform& platform_;
     unsigned updateDataMessage_;
+    // Sent by the start-up worker once its other steps are done.
+    unsigned startupEndedMessage_;
+    // Install stays disabled until the start-up has ended: before that the system (and so
+    // the driver's environment) is not known, and the worker still writes the status line.
+    std::atomic<bool> startupEnded_{false};
+    // A name picked in the drop-down before the start-up ended (window thread only).
+    bool modelPickedDuringStartup_ = false;
     platform::DialogWindow* window_ = nullptr;
     platform::ThreadHandle startupThread_;
     std::atomic<bool> closing_{false};

@@ -19,9 +19,20 @@ unsigned long MainDialog::startupThreadProc(void* dialog) {
     return 0;
 }
 
-void MainDialog::insertModelPrompt() {
+void MainDialog::insertModelPrompt() { window_->sendRegistered(startupEndedMessage_, 0, 0); }
+
+void MainDialog::endStartup() {
     static const std::string prompt = "请选择打印机型号";
+    // On the window thread, so that no pick can fall between reading the choice and acting on it.
+    const int picked = modelPickedDuringStartup_ ? modelCombo.curSel() : -1;
     modelCombo.insertString(0, prompt);
+    startupEnded_ = true;
+    if (picked >= 0) {
+        // The name and whatever the user typed into the printer-name edit since then stay.
+        modelCombo.setCurSel(picked + 1);
+        installButton.enable(true);
+        return;
+    }
     modelCombo.setCurSel(0);
     window_->setItemText(IDC_PRINTER_NAME, prompt);
 }

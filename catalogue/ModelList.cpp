@@ -49,13 +49,18 @@ void MainDialog::fillModelCatalogue() {
     modelCombo.resetContent();
     forEachDisplayName([&](int, const std::string& name) { modelCombo.addString(name); });
     modelCombo.setCurSel(0);
-    onModelChanged();
+    showModelChoice();
     sendUpdateData();
 }
 
 void MainDialog::onModelChanged() {
+    if (!startupEnded_) modelPickedDuringStartup_ = true;
+    showModelChoice();
+}
+
+void MainDialog::showModelChoice() {
     // Position 0 is the prompt; with nothing selected (an empty list) there is no model either.
-    installButton.enable(modelCombo.curSel() > 0);
+    installButton.enable(startupEnded_ && modelCombo.curSel() > 0);
     window_->setItemText(IDC_PRINTER_NAME, window_->itemText(IDC_MODEL_COMBO));
 }
 

@@ -12,7 +12,7 @@ WINEARCH=${WINEARCH:-win32}
 WINE_ROOT=${WINE_ROOT:-/tmp/wine-test-$(id -u)}
 # A pristine prefix is kept as a template, so that a test can get a clean
 # one in about a second (wine_reset_prefix) instead of a fresh wineboot.
-WINE_TEMPLATE=$WINE_ROOT/template2-$WINEARCH
+WINE_TEMPLATE=$WINE_ROOT/template3-$WINEARCH
 WINEPREFIX=${WINEPREFIX:-$WINE_ROOT/$WINEARCH}
 WINE_LANG=${WINE_LANG:-zh_CN.UTF-8}
 WINE_SCRIPTS=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -113,17 +113,20 @@ wine_stop_xvfb() {
 # Creates the template prefix. Runs once per WINE_ROOT and architecture.
 wine_create_template() {
     rm -rf "$WINE_TEMPLATE"
-    # .reg files with non-ASCII names must be UTF-16LE with a BOM.
+    # .reg files with non-ASCII names must be UTF-16LE with a BOM. Besides the fonts, the
+    # prefix gets what every Windows has and a new prefix lacks: the key of the user's
+    # default printer ("Device"), which Wine makes only when it sets a default printer itself.
     {
         printf '\xff\xfe'
         printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
             '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
-            '"宋体"="Noto Sans Mono CJK SC"' '"SimSun"="Noto Sans Mono CJK SC"' '' |
+            '"宋体"="Noto Sans Mono CJK SC"' '"SimSun"="Noto Sans Mono CJK SC"' '' \
+            '[HKEY_CURRENT_USER\Software\Microsoft\Windows NT\CurrentVersion\Windows]' '' |
             iconv -f UTF-8 -t UTF-16LE
-    } > "$WINE_ROOT/fonts.reg" || return 1
+    } > "$WINE_ROOT/template.reg" || return 1
     WINEPREFIX=$WINE_TEMPLATE LANG=$WINE_LANG LC_ALL=$WINE_LANG \
         "$WINE_SCRIPTS/wine/make-prefix.sh" "$WINE_LOADER" \
-        "$WINE_ROOT/fonts.reg" > "$WINE_ROOT/wineboot-$WINEARCH.log" 2>&1 || {
+        "$WINE_ROOT/template.reg" > "$WINE_ROOT/wineboot-$WINEARCH.log" 2>&1 || {
         echo "wine-env: creating the prefix failed, see $WINE_ROOT/wineboot-$WINEARCH.log" >&2
         return 1
     }

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -41,9 +42,13 @@ public:
     // 64-bit Windows: the process runs under WOW64.
     bool is64Bit() const { return wow64_; }
     int privilegeRequests() const { return privilegeRequests_; }
+    // Runs at the start of every version query, on the calling thread (a test holds the
+    // start-up there, after the model list is filled).
+    void onVersionQuery(std::function<void()> hook);
 
 private:
     std::mutex mutex_;
+    std::function<void()> versionHook_;
     platform::OsVersion version_{2, 10, 0};
     bool failExtended_ = false;
     bool failPlain_ = false;

@@ -57,7 +57,7 @@ long Win32Spooler::enumPorts(std::vector<platform::PortInfo2>& ports) {
     DWORD needed = 0;
     DWORD returned = 0;
     if (EnumPortsA(nullptr, 2, nullptr, 0, &needed, &returned)) return ERROR_SUCCESS;  // no ports at all
-    DWORD error = GetLastError();
+    long error = lastFailure();
     for (int attempt = 0; attempt < kEnumAttempts && error == ERROR_INSUFFICIENT_BUFFER; ++attempt) {
         // Operator new's alignment suits the PORT_INFO_2A records at the start of the buffer.
         std::vector<BYTE> buffer(needed);
@@ -72,9 +72,9 @@ long Win32Spooler::enumPorts(std::vector<platform::PortInfo2>& ports) {
             }
             return ERROR_SUCCESS;
         }
-        error = GetLastError();
+        error = lastFailure();
     }
-    return static_cast<long>(error);
+    return error;
 }
 
 long Win32Spooler::printerDriverDirectory(const std::string& environment, std::uint32_t bufferSize,
@@ -141,7 +141,7 @@ long Win32Spooler::openPrinter(const std::string& name, std::uint32_t access, pl
     char raw[] = "RAW";
     PRINTER_DEFAULTSA defaults{raw, nullptr, access};
     HANDLE opened = nullptr;
-    if (!OpenPrinterA(printerName.get(), &opened, &defaults)) return static_cast<long>(GetLastError());
+    if (!OpenPrinterA(printerName.get(), &opened, &defaults)) return lastFailure();
     printer = std::make_unique<Win32PrinterHandle>(opened);
     return ERROR_SUCCESS;
 }
@@ -172,7 +172,7 @@ long Win32Spooler::addPrinter(const platform::PrinterInfo2& printer, platform::P
     info.pPrintProcessor = printProcessor.get();
     info.pDatatype = datatype.get();
     const HANDLE handle = AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&info));
-    if (handle == nullptr) return static_cast<long>(GetLastError());
+    if (handle == nullptr) return lastFailure();
     created = std::make_unique<Win32PrinterHandle>(handle);
     return ERROR_SUCCESS;
 }
@@ -185,7 +185,7 @@ long Win32Spooler::enumPrinters(std::uint32_t flags, std::vector<platform::Print
     DWORD needed = 0;
     DWORD returned = 0;
     if (EnumPrintersA(flags, emptyName, 2, nullptr, 0, &needed, &returned)) return ERROR_SUCCESS;  // none
-    DWORD error = GetLastError();
+    long error = lastFailure();
     for (int attempt = 0; attempt < kEnumAttempts && error == ERROR_INSUFFICIENT_BUFFER; ++attempt) {
         std::vector<BYTE> buffer(needed);
         const DWORD size = needed;
@@ -198,9 +198,9 @@ long Win32Spooler::enumPrinters(std::uint32_t flags, std::vector<platform::Print
             }
             return ERROR_SUCCESS;
         }
-        error = GetLastError();
+        error = lastFailure();
     }
-    return static_cast<long>(error);
+    return error;
 }
 
 long Win32Spooler::addPort(std::uintptr_t owner, const std::string& monitorName) {
@@ -208,7 +208,7 @@ long Win32Spooler::addPort(std::uintptr_t owner, const std::string& monitorName)
     SetLastError(ERROR_SUCCESS);
     // Only TRUE itself counts: the caller treats any other answer as no new port.
     return AddPortA(nullptr, reinterpret_cast<HWND>(owner), monitor.get()) == TRUE ? ERROR_SUCCESS
-                                                                                 : lastErrorUnless(FALSE);
+                                                                                 : lastFailure();
 }
 
 long Win32Spooler::configurePort(std::uintptr_t owner, const std::string& portName) {

@@ -64,12 +64,11 @@ skip_case() {  # REASON
     skipped=$((skipped + 1))
 }
 
-# A fresh prefix with what every Windows has and a new prefix lacks: the key of the default
-# printer's "Device" value (Wine creates it only when it sets a default printer itself).
+# A fresh prefix from the template, which holds what every Windows has (the key of the
+# default printer's "Device" value among it), as the run command's prefix does.
 fresh_prefix() {
     wine_reset_prefix
     wine_boot
-    wine_cmd reg add 'HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows' /f >> "$log" 2>&1
 }
 
 # Starts the installer in the current prefix on DRV (default: the built package).

@@ -174,6 +174,44 @@ TEST(MainDialog, MyUpdateDataFromTheWorkerRunsOnTheWindowThread) {
     });
 }
 
+// A name picked while the worker has yet to learn the system (and so which driver files fit)
+// must not enable install; once the start-up has ended, it counts.
+TEST(MainDialog, InstallStaysDisabledUntilTheStartUpHasEnded) {
+    for (const bool pick : {true, false}) {
+        SCOPED_TRACE(pick ? "a name picked during start-up" : "nothing picked");
+        sim::SimMachine machine;
+        machine.files.writeFile("C:\\DriverName.cfg", "[A]\r\nPrintName1=型号一\r\nPrintName2=型号二\r\n");
+        Gate gate;
+        machine.system.onVersionQuery([&] { gate.wait(); });
+        InstallerRun run(machine);
+        gate.waitEntered();
+        machine.ui.asUser([&](sim::SimDialog& window) {
+            ASSERT_EQ(window.control(IDC_MODEL_COMBO).items.size(), 2u);
+            if (!pick) return;
+            window.userSelectCombo(IDC_MODEL_COMBO, 1);
+            window.userType(IDC_PRINTER_NAME, "收银台");
+        });
+        run.onWindow([&](MainDialog&, sim::SimDialog& window) { EXPECT_FALSE(window.control(IDC_INSTALL).enabled); });
+        gate.open();
+        ASSERT_TRUE(run.waitForStartup());
+        run.onWindow([&](MainDialog&, sim::SimDialog& window) {
+            const sim::SimControl& combo = window.control(IDC_MODEL_COMBO);
+            ASSERT_EQ(combo.items.size(), 3u);
+            EXPECT_EQ(combo.items[0], "请选择打印机型号");
+            EXPECT_EQ(combo.curSel, pick ? 2 : 0);
+            EXPECT_EQ(window.control(IDC_PRINTER_NAME).text, pick ? "收银台" : "请选择打印机型号");
+            EXPECT_EQ(window.control(IDC_INSTALL).enabled, pick);
+        });
+        // A pick after the start-up enables install at once.
+        machine.ui.asUser([](sim::SimDialog& window) { window.userSelectCombo(IDC_MODEL_COMBO, 1); });
+        run.onWindow([](MainDialog&, sim::SimDialog& window) {
+            EXPECT_TRUE(window.control(IDC_INSTALL).enabled);
+            EXPECT_EQ(window.control(IDC_PRINTER_NAME).text, "型号一");
+        });
+        EXPECT_EQ(run.close(), win::IDCANCEL);
+    }
+}
+
 TEST(MainDialog, AFailedThreadStartLeavesTheWindowStartingButClosable) {
     sim::SimMachine machine;
     machine.threads.failNextStart();
