@@ -2,7 +2,8 @@
 // it as UTF-8 lines for the Wine tests:
 //   WindowInspector.exe CAPTION [SECONDS] [READY_COMBO_ID] [ACTION...] [--close]
 // It waits up to SECONDS for a top-level window with that caption and, when READY_COMBO_ID
-// is given, until that drop-down holds at least one entry (the start-up has finished).
+// is given, until that drop-down holds the prompt 请选择打印机型号 at its head: the start-up
+// has ended then (the model names alone appear before the last start-up steps have run).
 // Without actions it prints every control; with actions it performs them in order, as a
 // person would, and prints a state line (install button, progress, status) after each:
 //   --choose TEXT        picks the model TEXT in drop-down 1000 and tells the dialog
@@ -185,17 +186,27 @@ void printList(HWND list) {
     }
 }
 
+std::wstring comboItem(HWND combo, int index) {
+    // CB_GETLBTEXT is marshalled between processes by the system.
+    const auto length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length < 0) return {};
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(wcslen(text.c_str()));
+    return text;
+}
+
+// The start-up's last step puts the prompt at the head of the model drop-down.
+bool startupEnded(HWND dialog, int comboId) {
+    HWND combo = GetDlgItem(dialog, comboId);
+    return combo != nullptr && SendMessageW(combo, CB_GETCOUNT, 0, 0) > 0 &&
+           comboItem(combo, 0) == L"\u8bf7\u9009\u62e9\u6253\u5370\u673a\u578b\u53f7";  // 请选择打印机型号
+}
+
 void printCombo(HWND combo) {
     const int count = static_cast<int>(SendMessageA(combo, CB_GETCOUNT, 0, 0));
     std::printf("combo.count=%d\n", count);
-    for (int i = 0; i < count; ++i) {
-        // CB_GETLBTEXT is marshalled between processes by the system.
-        const auto length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
-        std::wstring text(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
-        SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
-        text.resize(wcslen(text.c_str()));
-        std::printf("combo.item%d=%s\n", i, toUtf8(text).c_str());
-    }
+    for (int i = 0; i < count; ++i) std::printf("combo.item%d=%s\n", i, toUtf8(comboItem(combo, i)).c_str());
     std::printf("combo.cursel=%d\n", static_cast<int>(SendMessageA(combo, CB_GETCURSEL, 0, 0)));
 }
 
@@ -455,9 +466,7 @@ int main(int argc, char** argv) {
     for (;;) {
         found.hwnd = nullptr;
         EnumWindows(findTopLevel, reinterpret_cast<LPARAM>(&found));
-        const bool ready = found.hwnd != nullptr &&
-                           (readyCombo == 0 ||
-                            SendDlgItemMessageA(found.hwnd, readyCombo, CB_GETCOUNT, 0, 0) > 0);
+        const bool ready = found.hwnd != nullptr && (readyCombo == 0 || startupEnded(found.hwnd, readyCombo));
         if (ready) break;
         if (static_cast<LONG>(GetTickCount() - deadline) > 0) {
             std::printf("window=none\n");
