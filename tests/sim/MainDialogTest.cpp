@@ -226,10 +226,6 @@ TEST(MainDialogKeys, FocusStartsOnCancelAndEnterPressesTheFocusedOrTheDefaultBut
         window.userSelectCombo(IDC_MODEL_COMBO, static_cast<int>(std::find(items.begin(), items.end(),
                                                                            "热敏小票打印机 R58-A") -
                                                                  items.begin()));
-        window.userPressTab(true);
-        EXPECT_EQ(window.focusedControl(), win::IDCANCEL);
-        window.userPressTab();
-        EXPECT_EQ(window.focusedControl(), IDC_MODEL_COMBO);
         // The drop-down has the focus: Enter presses the default button 安装.
         window.userPressEnter();
     });
