@@ -28,7 +28,7 @@ bool MainDialog::exchangeData(bool saveAndValidate) {
 bool MainDialog::onInitDialog(platform::DialogWindow& window) {
     window_ = &window;
     // Bound once, before the start-up worker that uses them exists: the data exchange also
-    // runs on the window thread while the worker works (OK by Enter, "MyUpdateData"), and
+    // runs on the window thread while the worker works ("MyUpdateData"), and
     // binding there again would write what the worker is reading.
     installButton.bind(window, IDC_INSTALL);
     progressBar.bind(window, IDC_PROGRESS);

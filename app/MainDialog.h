@@ -72,7 +72,12 @@ public:
     void removeUnpackedPackage();
     // Track-select off, grid lines and full-row selection on, every other bit kept.
     void applyConnectionKindListStyle();
+    // Rebuilds the port lists and preselects the connection kind the ports suggest: the
+    // start-up's look at the machine.
     void refreshPortInventory();
+    // Rebuilds the port lists and leaves the connection-kind row as it is: every look after
+    // the start-up, which follows a choice the user made.
+    void refreshPortInventoryKeepingKind();
     // Starts the print spooler if it is stopped.
     void ensureSpoolerRuns();
     // The last start-up step: asks the window thread to end the start-up (endStartup).
@@ -154,6 +159,8 @@ private:
     // Calls `visit` for every display name of every catalogue section, in file order, with
     // the section's row; sections past the built-in tables are skipped.
     void forEachDisplayName(const std::function<void(int row, const std::string& name)>& visit);
+
+    void rebuildPortInventory(bool preselectKind);
 
     // True once the window is closing: the start-up worker takes no further step.
     bool closing() const { return closing_.load(); }

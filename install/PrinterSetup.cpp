@@ -117,7 +117,7 @@ void PrinterSetup::createPrinter(const std::string& printerName, const std::stri
         // A USB port may have appeared since the inventory was taken (the printer was just
         // switched on): look again, and let the USB selection move the printer onto it.
         SpoolerService::control(platform, &dialog_.window(), "Spooler", SpoolerService::MODE_RESTART);
-        dialog_.refreshPortInventory();
+        dialog_.refreshPortInventoryKeepingKind();
         if (!dialog_.inventory.usbPorts.empty()) {
             dialog_.chosenPort = dialog_.inventory.usbPorts.front();
             dialog_.statusText = settings.successStatus;

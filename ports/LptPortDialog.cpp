@@ -32,6 +32,6 @@ int MainDialog::chooseParallelPort() {
 
     LptPortDialog dialog(platform_);
     const int code = dialog.doModal(*window_);
-    refreshPortInventory();
+    refreshPortInventoryKeepingKind();
     return choiceInInventory(code, dialog.chosenPort(), inventory.lptPorts);
 }

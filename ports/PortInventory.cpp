@@ -42,7 +42,11 @@ bool readSerialCommPorts(platform::Registry& registry, StringList& list) {
     return !list.empty();
 }
 
-void MainDialog::refreshPortInventory() {
+void MainDialog::refreshPortInventory() { rebuildPortInventory(true); }
+
+void MainDialog::refreshPortInventoryKeepingKind() { rebuildPortInventory(false); }
+
+void MainDialog::rebuildPortInventory(bool preselectKind) {
     inventory = PortInventory{};
     readSerialCommPorts(platform_.registry, inventory.serialPorts);
 
@@ -73,17 +77,22 @@ void MainDialog::refreshPortInventory() {
         inventory.allPorts.push_back(name);
     }
 
-    int row = PORT_KIND_USB;
-    if (usbCount > 0) {
-        row = PORT_KIND_USB;
-    } else if (comCount > 0) {
-        row = PORT_KIND_SERIAL;
-    } else if (lptCount > 0) {
-        row = PORT_KIND_PARALLEL;
-    } else if (fileCount > 0) {
-        row = PORT_KIND_TCPIP;
+    // Only the first look at the machine suggests a kind. Later ones follow a choice the user
+    // has made (a port dialog, an installation): moving the row then would change the kind of
+    // the next press behind the user's back.
+    if (preselectKind) {
+        int row = PORT_KIND_USB;
+        if (usbCount > 0) {
+            row = PORT_KIND_USB;
+        } else if (comCount > 0) {
+            row = PORT_KIND_SERIAL;
+        } else if (lptCount > 0) {
+            row = PORT_KIND_PARALLEL;
+        } else if (fileCount > 0) {
+            row = PORT_KIND_TCPIP;
+        }
+        connectionKindList.selectRow(row);
     }
-    connectionKindList.selectRow(row);
 
     sendUpdateData();
 }

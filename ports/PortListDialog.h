@@ -38,8 +38,9 @@ protected:
     virtual void fillList() = 0;
     // Ends the dialog on the first selected row (CHOICE_BASE + row), or with 0 when none is.
     void endWithSelectedRow();
-    // Enter and Escape reach the dialog as IDOK and IDCANCEL: they act as the OK and Cancel
-    // buttons, so that no code but a choice code leaves the dialog from a key.
+    // Neither template has a default button or a button with the standard ids, so Enter away
+    // from a push button reaches the dialog as IDOK, and Escape as IDCANCEL: they act as the
+    // OK and Cancel buttons, so that no code but a choice code leaves the dialog from a key.
     bool onStandardCommand(int id);
 
     platform::Platform& platform_;

@@ -77,11 +77,11 @@ int MainDialog::chooseTcpipPort() {
     if (inventory.tcpipPorts.empty()) {
         // No dialog of ours: the monitor's wizard opens over the main window at once.
         const long error = platform_.spooler.addPort(window_->nativeHandle(), kStandardTcpipMonitor);
-        refreshPortInventory();
+        refreshPortInventoryKeepingKind();
         return error == win::ERROR_SUCCESS ? CHOICE_NEW_PORT : CHOICE_NONE;
     }
     TcpipPortDialog dialog(platform_);
     const int code = dialog.doModal(*window_);
-    refreshPortInventory();
+    refreshPortInventoryKeepingKind();
     return choiceInInventory(code, dialog.chosenPort(), inventory.tcpipPorts);
 }

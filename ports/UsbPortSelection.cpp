@@ -70,6 +70,9 @@ void MainDialog::autoSelectUsbPort() {
             "点击取消：忽略，安装完成后手动配置打印机端口",
             "自动选择USB端口失败", win::MB_RETRYCANCEL);
         if (answer != win::IDRETRY) break;
+        // Retry promises to detect again: a printer plugged in while the box was up brings
+        // its port only now. The user's connection kind stays as it is.
+        refreshPortInventoryKeepingKind();
     }
     progressBar.setPos(80);
 }

@@ -10,8 +10,91 @@ namespace sim {
 
 using namespace std::chrono_literals;
 
+namespace {
+
+bool isPushButton(const SimControl& c) {
+    if (c.className != "Button") return false;
+    for (const char* other : {"BS_CHECKBOX", "BS_AUTOCHECKBOX", "BS_3STATE", "BS_AUTO3STATE", "BS_RADIOBUTTON",
+                              "BS_AUTORADIOBUTTON", "BS_GROUPBOX"}) {
+        if (c.hasStyle(other)) return false;
+    }
+    return true;
+}
+
+// Statics, group boxes and progress bars let a click through without taking the focus.
+bool clickTakesFocus(const SimControl& c) {
+    if (c.className == "Static" || c.className == "msctls_progress32") return false;
+    return !(c.className == "Button" && c.hasStyle("BS_GROUPBOX"));
+}
+
+}  // namespace
+
 SimDialog::SimDialog(SimUi& ui, platform::DialogHandler& handler, const SimDialogTemplate& dialogTemplate)
-    : ui_(ui), handler_(handler), template_(dialogTemplate) {}
+    : ui_(ui), handler_(handler), template_(dialogTemplate) {
+    // As the dialog manager creates the controls: the last BS_DEFPUSHBUTTON is the default.
+    for (const auto& control : template_.controls) {
+        if (control.className == "Button" && control.hasStyle("BS_DEFPUSHBUTTON")) defaultId_ = control.id;
+    }
+}
+
+int SimDialog::indexOf(int id) const {
+    for (std::size_t i = 0; i < template_.controls.size(); ++i) {
+        if (template_.controls[i].id == id) return static_cast<int>(i);
+    }
+    return kNoFocus;
+}
+
+int SimDialog::focusedControl() const {
+    return focus_ >= 0 ? template_.controls[static_cast<std::size_t>(focus_)].id : 0;
+}
+
+void SimDialog::focusByUser(int id) {
+    const int index = indexOf(id);
+    if (index < 0) return;
+    const SimControl& c = template_.controls[static_cast<std::size_t>(index)];
+    if (c.enabled && clickTakesFocus(c)) focus_ = index;
+}
+
+int SimDialog::nextTabStop(int from, bool backwards) const {
+    const int count = static_cast<int>(template_.controls.size());
+    if (count == 0) return kNoFocus;
+    int i = from;
+    for (int step = 0; step < count; ++step) {
+        if (i < 0) {
+            i = backwards ? count - 1 : 0;
+        } else {
+            i = backwards ? (i + count - 1) % count : (i + 1) % count;
+        }
+        const SimControl& c = template_.controls[static_cast<std::size_t>(i)];
+        if (c.enabled && c.hasStyle("WS_TABSTOP")) return i;
+    }
+    return kNoFocus;
+}
+
+void SimDialog::setInitialFocus(bool defaultFocus) {
+    if (defaultFocus) {
+        focus_ = nextTabStop(kNoFocus, false);
+        if (focus_ == kNoFocus) focus_ = kDialogFocus;
+    } else if (focus_ == kNoFocus) {
+        // Activation gives the focus to the dialog window when no control took it.
+        focus_ = kDialogFocus;
+    }
+}
+
+void SimDialog::deactivate() {
+    savedFocus_ = focus_ >= 0 ? focus_ : kNoFocus;
+}
+
+void SimDialog::reactivate() {
+    // The saved control gets the focus back unless it was disabled meanwhile; otherwise the
+    // activation leaves it on the dialog window itself.
+    if (savedFocus_ >= 0 && template_.controls[static_cast<std::size_t>(savedFocus_)].enabled) {
+        focus_ = savedFocus_;
+    } else {
+        focus_ = kDialogFocus;
+    }
+    savedFocus_ = kNoFocus;
+}
 
 template <typename F>
 auto SimDialog::onWindowThread(F&& body, decltype(body()) failure) -> decltype(body()) {
@@ -64,6 +147,8 @@ void SimDialog::enableItem(int id, bool enable) {
     onWindowThread(
         [&] {
             controlRef(id).enabled = enable;
+            // A disabled window cannot keep the focus; nothing gets it instead.
+            if (!enable && focus_ >= 0 && focus_ == indexOf(id)) focus_ = kNoFocus;
             return true;
         },
         false);
@@ -340,6 +425,7 @@ void SimDialog::waitForThread(const platform::ThreadHandle& thread) {
 void SimDialog::userSelectCombo(int id, int index) {
     SimControl& c = controlRef(id);
     if (!c.enabled || !windowEnabled()) return;
+    focusByUser(id);
     c.curSel = (index >= 0 && index < static_cast<int>(c.items.size())) ? index : -1;
     handler_.onCommand(id, win::CBN_SELCHANGE);
 }
@@ -347,6 +433,8 @@ void SimDialog::userSelectCombo(int id, int index) {
 void SimDialog::userClick(int id) {
     SimControl& c = controlRef(id);
     if (!c.enabled || !windowEnabled()) return;
+    // The button takes the focus when the mouse goes down, before it reports the click.
+    focusByUser(id);
     if (c.hasStyle("BS_AUTOCHECKBOX")) c.check = c.check == win::BST_CHECKED ? win::BST_UNCHECKED : win::BST_CHECKED;
     handler_.onCommand(id, win::BN_CLICKED);
 }
@@ -354,24 +442,46 @@ void SimDialog::userClick(int id) {
 void SimDialog::userSelectListRow(int id, int row) {
     SimControl& c = controlRef(id);
     if (!windowEnabled()) return;
+    focusByUser(id);
     for (auto& r : c.rows) r.state &= ~win::LVIS_SELECTED;
     if (row >= 0 && row < static_cast<int>(c.rows.size())) {
         c.rows[static_cast<std::size_t>(row)].state |= win::LVIS_SELECTED;
     }
 }
 
-void SimDialog::userType(int id, const std::string& text) { controlRef(id).text = text; }
+void SimDialog::userType(int id, const std::string& text) {
+    controlRef(id).text = text;
+    focusByUser(id);
+}
 
 void SimDialog::userCloseBox() {
     if (windowEnabled()) handler_.onClose();
 }
 
 void SimDialog::userPressEnter() {
-    if (windowEnabled()) handler_.onCommand(win::IDOK, win::BN_CLICKED);
+    if (!windowEnabled() || focus_ == kNoFocus) return;
+    if (focus_ >= 0) {
+        const SimControl& focused = template_.controls[static_cast<std::size_t>(focus_)];
+        if (isPushButton(focused)) {
+            handler_.onCommand(focused.id, win::BN_CLICKED);
+            return;
+        }
+    }
+    // A default id that names no control (IDOK in a dialog without such a button) is sent
+    // all the same; a disabled default button swallows the key.
+    const int index = indexOf(defaultId_);
+    if (index >= 0 && !template_.controls[static_cast<std::size_t>(index)].enabled) return;
+    handler_.onCommand(defaultId_, win::BN_CLICKED);
 }
 
 void SimDialog::userPressEscape() {
-    if (windowEnabled()) handler_.onCommand(win::IDCANCEL, win::BN_CLICKED);
+    if (windowEnabled() && focus_ != kNoFocus) handler_.onCommand(win::IDCANCEL, win::BN_CLICKED);
+}
+
+void SimDialog::userPressTab(bool shift) {
+    if (!windowEnabled() || focus_ == kNoFocus) return;
+    const int next = nextTabStop(focus_ >= 0 ? focus_ : kNoFocus, shift);
+    if (next != kNoFocus) focus_ = next;
 }
 
 void SimDialog::userPressAltF4() { userCloseBox(); }
@@ -452,7 +562,8 @@ int SimUi::runModal(int templateId, platform::DialogHandler& handler, platform::
         live_.push_back(dialog);
         changed_.notify_all();
     }
-    handler.onInitDialog(*dialog);
+    if (ownerDialog != nullptr) ownerDialog->deactivate();
+    dialog->setInitialFocus(handler.onInitDialog(*dialog));
     for (;;) {
         std::function<void(SimDialog&)> script;
         {
@@ -477,11 +588,24 @@ int SimUi::runModal(int templateId, platform::DialogHandler& handler, platform::
         std::erase_if(tasks_, [&](const auto& task) { return task->dialog == dialog; });
         changed_.notify_all();
     }
+    if (ownerDialog != nullptr && ownerDialog->windowEnabled()) ownerDialog->reactivate();
     return dialog->result_;
 }
 
 int SimUi::messageBox(platform::DialogWindow* owner, const std::string& text, const std::string& caption,
                       unsigned type) {
+    // A box of the window thread takes the activation from its owner and gives it back, and
+    // the owner's focus goes through the dialog manager's save and restore. A box of another
+    // thread leaves the owner's focus where it was.
+    auto* ownerDialog = owner != nullptr && onWindowThread() ? static_cast<SimDialog*>(owner) : nullptr;
+    if (ownerDialog != nullptr) ownerDialog->deactivate();
+    const int answer = recordMessageBox(owner, text, caption, type);
+    if (ownerDialog != nullptr && ownerDialog->windowEnabled()) ownerDialog->reactivate();
+    return answer;
+}
+
+int SimUi::recordMessageBox(platform::DialogWindow* owner, const std::string& text, const std::string& caption,
+                            unsigned type) {
     std::lock_guard lock(mutex_);
     MessageBoxRecord record;
     record.text = text;

@@ -66,10 +66,15 @@ public:
     void userSelectListRow(int id, int row);
     void userType(int id, const std::string& text);
     void userCloseBox();
-    // Keys the dialog manager turns into commands: Enter (no default button) gives IDOK,
-    // Escape IDCANCEL, Alt+F4 closes the window as the close box does.
+    // Keys, as the dialog manager handles them. Enter presses the focused push button, else
+    // the default push button (nothing while that one is disabled), else sends IDOK; Escape
+    // sends IDCANCEL; Tab moves the focus to the next (Shift+Tab: the previous) tab stop that
+    // is enabled. With no window focused at all, Windows hands keys to the dialog as system
+    // keys, which the dialog manager ignores: Enter, Escape and Tab then do nothing. Alt+F4
+    // closes the window as the close box does.
     void userPressEnter();
     void userPressEscape();
+    void userPressTab(bool shift = false);
     void userPressAltF4();
 
     // The state, for tests: read it on the window thread, or after the dialog has ended.
@@ -82,10 +87,27 @@ public:
     int ownerTemplate() const { return owner_ != nullptr ? owner_->template_.id : 0; }
     bool destroyed() const { return destroyed_; }
     int result() const { return result_; }
+    // The id of the control with the keyboard focus; 0 when no control has it (the dialog
+    // window itself may, see focusOnDialog).
+    int focusedControl() const;
+    bool focusOnDialog() const { return focus_ == kDialogFocus; }
+    // DM_GETDEFID: the template's default push button, IDOK when it has none.
+    int defaultId() const { return defaultId_; }
 
 private:
     friend class SimUi;
     SimControl& controlRef(int id);
+    int indexOf(int id) const;
+    // Focus moves by click only to controls a click can focus; by Tab only to tab stops.
+    void focusByUser(int id);
+    // The first tab stop after (or before) `from`, wrapping; -1 when there is none.
+    int nextTabStop(int from, bool backwards) const;
+    // WM_INITDIALOG has returned: TRUE puts the focus on the first enabled tab stop.
+    void setInitialFocus(bool defaultFocus);
+    // Another window of this thread (an owned dialog, a message box) becomes active and
+    // later gives the activation back, as the dialog manager saves and restores the focus.
+    void deactivate();
+    void reactivate();
     template <typename F>
     auto onWindowThread(F&& body, decltype(body()) failure) -> decltype(body());
 
@@ -98,6 +120,14 @@ private:
     std::atomic<int> result_{0};
     SimDialog* owner_ = nullptr;
     int disabledBy_ = 0;  // modal dialogs owned by this one that are open
+
+    // Keyboard focus: an index into the template's controls, or one of these. Touched only
+    // on the window thread.
+    static constexpr int kNoFocus = -1;
+    static constexpr int kDialogFocus = -2;
+    int focus_ = kNoFocus;
+    int savedFocus_ = kNoFocus;
+    int defaultId_ = 1;  // IDOK
 };
 
 // One message box as the user saw it.
@@ -150,6 +180,8 @@ private:
     };
 
     bool onWindowThread() const;
+    int recordMessageBox(platform::DialogWindow* owner, const std::string& text, const std::string& caption,
+                         unsigned type);
     // Queues `body` for the window thread and waits; false when the dialog is gone.
     bool sendToWindow(SimDialog& dialog, std::function<void()> body);
     // Runs queued tasks on the window thread until `stop` holds.

@@ -276,5 +276,24 @@ fi
 expect "installer ends on close" stop_installer
 end_case
 
+begin_case "parallel dialog cancelled: the next install asks again on the parallel kind"
+# Wine's default prefix has COM1: and LPT1: to LPT3:, so start-up suggests the serial kind; the
+# second install does not touch the connection list.
+fresh_prefix
+start_installer
+if inspect --expect-kind 0 --choose "$receipt" --kind 2 --install --port-dialog 选择并行端口 0 1039 --wait-enabled 60 \
+    --expect-kind 2 --install --port-dialog 选择并行端口 0 1039 --wait-enabled 60 --expect-kind 2; then
+    expect "the dialog came again and the parallel row stayed selected" true
+    expect "the button reads 安装 and is enabled" grep -q '^state button=安装 enabled=1 ' <<< "$(last_state)"
+    expect "the dialog was shown twice" test "$(grep -c '^port-dialog=选择并行端口' "$log.inspect" || true)" = 2
+    lists=$(spooler)
+    echo "$lists" >> "$log"
+    expect "no printer $receipt" test "$(grep -c "^printer $receipt|" <<< "$lists" || true)" = 0
+else
+    expect "the parallel row kept and the dialog shown again" false
+fi
+expect "installer ends on close" stop_installer
+end_case
+
 echo "install: $passed passed, $failed failed${skipped:+ ($skipped skipped)}"
 [ "$failed" = 0 ]

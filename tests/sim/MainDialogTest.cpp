@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/WinConstants.h"
-#include "tests/sim/InstallerHarness.h"
+#include "tests/sim/InstallTestSupport.h"
 
 namespace {
 
@@ -222,6 +222,81 @@ TEST(MainDialog, AFailedThreadStartLeavesTheWindowStartingButClosable) {
         EXPECT_EQ(selectedRow(window), PORT_KIND_SERIAL);
     });
     EXPECT_EQ(run.close(), win::IDCANCEL);
+}
+
+// The focus walks the enabled tab stops of template 103 in template order.
+std::vector<int> tabOrder(sim::SimDialog& window) {
+    std::vector<int> order{window.focusedControl()};
+    for (int i = 0; i < 6; ++i) {
+        window.userPressTab();
+        order.push_back(window.focusedControl());
+    }
+    return order;
+}
+
+TEST(MainDialogKeys, FocusStartsOnCancelAndEnterPressesTheFocusedOrTheDefaultButton) {
+    // At start-up 取消, the template's first tab stop, has the focus: Enter is Cancel.
+    {
+        sim::SimMachine machine;
+        machine.installDefaultPorts();
+        InstallerRun run(machine);
+        ASSERT_TRUE(run.waitForStartup());
+        run.onWindow([](MainDialog&, sim::SimDialog& window) {
+            EXPECT_EQ(window.focusedControl(), win::IDCANCEL);
+            EXPECT_EQ(window.defaultId(), IDC_INSTALL);
+            window.userPressEnter();
+        });
+        EXPECT_EQ(run.join(), win::IDCANCEL);
+    }
+
+    InstallFixture f([](sim::SimMachine& m) { m.installDefaultPorts(); });
+    f.run->onWindow([](MainDialog&, sim::SimDialog& window) {
+        // 安装 is disabled until a model is chosen: Tab passes it, and Enter away from a push
+        // button does nothing.
+        EXPECT_EQ(tabOrder(window), (std::vector<int>{win::IDCANCEL, IDC_MODEL_COMBO, IDC_PRINTER_NAME,
+                                                      IDC_SET_DEFAULT, IDC_CONNECTION_LIST, win::IDCANCEL,
+                                                      IDC_MODEL_COMBO}));
+        window.userPressEnter();
+        EXPECT_FALSE(window.ended());
+        EXPECT_EQ(window.control(IDC_INSTALL).text, "安装");
+
+        const auto& items = window.control(IDC_MODEL_COMBO).items;
+        window.userSelectCombo(IDC_MODEL_COMBO, static_cast<int>(std::find(items.begin(), items.end(),
+                                                                           "热敏小票打印机 R58-A") -
+                                                                 items.begin()));
+        // The drop-down has the focus: Enter presses the default button 安装.
+        window.userPressEnter();
+    });
+    ASSERT_EQ(f.machine.spooler.printers().size(), 1u);
+    EXPECT_EQ(f.machine.spooler.printers()[0].port, "COM1:");
+    EXPECT_EQ(f.control(IDC_INSTALL).text, "完成");
+    // The drop-down kept the focus through the installation; Enter now presses 完成.
+    f.run->onWindow([](MainDialog&, sim::SimDialog& window) {
+        EXPECT_EQ(window.focusedControl(), IDC_MODEL_COMBO);
+        window.userPressEnter();
+    });
+    EXPECT_EQ(f.run->join(), win::IDOK);
+}
+
+TEST(MainDialogKeys, ClickingInstallLeavesNoFocusSoKeysDoNothingUntilAClick) {
+    // The pressed button takes the focus and, disabled while it installs, loses it: no window
+    // has the focus, and Windows hands Enter, Escape and Tab to the dialog as system keys.
+    InstallFixture f([](sim::SimMachine& m) { m.installDefaultPorts(); });
+    f.install("热敏小票打印机 R58-A", PORT_KIND_SERIAL);
+    EXPECT_EQ(f.control(IDC_INSTALL).text, "完成");
+    f.run->onWindow([](MainDialog&, sim::SimDialog& window) {
+        EXPECT_EQ(window.focusedControl(), 0);
+        EXPECT_FALSE(window.focusOnDialog());
+        window.userPressEnter();
+        window.userPressEscape();
+        window.userPressTab();
+        EXPECT_FALSE(window.ended());
+        EXPECT_EQ(window.focusedControl(), 0);
+        // A click on the list gives it the focus, and Enter presses the default button 完成.
+        window.userSelectListRow(IDC_CONNECTION_LIST, PORT_KIND_SERIAL);
+        window.userPressEnter();
+    });
+    EXPECT_EQ(f.run->join(), win::IDOK);
 }
 
 }  // namespace

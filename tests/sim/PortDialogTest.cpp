@@ -238,7 +238,8 @@ TEST(ParallelPort, EveryWayOutButOkStopsTheInstallation) {
     EXPECT_EQ(g.choose(PORT_KIND_PARALLEL), CHOICE_NONE);
 }
 
-TEST(ParallelPort, EnterActsAsOk) {
+TEST(ParallelPort, EnterInTheListActsAsOk) {
+    // The list has the focus and no button is the default: Enter sends IDOK, which is OK here.
     PortMachine f(kThreeLpt);
     f.script(IDD_LPT_PORT_DIALOG, [](sim::SimDialog& d) {
         d.userSelectListRow(IDC_PORT_LIST, 1);
@@ -246,6 +247,110 @@ TEST(ParallelPort, EnterActsAsOk) {
     });
     f.install(kReceipt, PORT_KIND_PARALLEL);
     EXPECT_EQ(f.printerPorts(), std::vector<std::string>{"LPT2:"});
+}
+
+// The machine has COM1:, so start-up suggests the serial kind. A user who chose another kind
+// and left its port choice without a port still has that kind for the next press.
+TEST(PortChoice, ALeftChoiceKeepsTheKindTheUserChose) {
+    {
+        PortMachine f(kThreeLpt);
+        EXPECT_EQ(selectedRows(f.control(IDC_CONNECTION_LIST)), std::vector<int>{PORT_KIND_SERIAL});
+        f.script(IDD_LPT_PORT_DIALOG, [](sim::SimDialog& d) { d.userClick(IDC_PORT_CANCEL); });
+        f.install(kReceipt, PORT_KIND_PARALLEL);
+        f.expectStoppedCleanly();
+        EXPECT_EQ(selectedRows(f.control(IDC_CONNECTION_LIST)), std::vector<int>{PORT_KIND_PARALLEL});
+
+        // Install again without touching the list: asked again, not installed on COM1:.
+        bool askedAgain = false;
+        f.script(IDD_LPT_PORT_DIALOG, [&](sim::SimDialog& d) {
+            askedAgain = true;
+            d.userSelectListRow(IDC_PORT_LIST, 1);
+            d.userClick(IDC_PORT_OK);
+        });
+        f.press();
+        EXPECT_TRUE(askedAgain);
+        EXPECT_EQ(f.printerPorts(), std::vector<std::string>{"LPT2:"});
+    }
+    // The TCP/IP dialog cancelled, and the monitor's wizard cancelled where there is no port.
+    for (const bool withPort : {true, false}) {
+        SCOPED_TRACE(withPort ? "dialog" : "wizard");
+        const std::vector<PortSpec> ports =
+            withPort ? std::vector<PortSpec>{{"COM1:"}, tcpipPort("IP_A")} : std::vector<PortSpec>{{"COM1:"}};
+        PortMachine f(ports);
+        if (withPort) f.script(IDD_TCPIP_PORT_DIALOG, [](sim::SimDialog& d) { d.userClick(IDC_PORT_CANCEL); });
+        f.install(kReceipt, PORT_KIND_TCPIP);
+        f.expectStoppedCleanly();
+        EXPECT_EQ(selectedRows(f.control(IDC_CONNECTION_LIST)), std::vector<int>{PORT_KIND_TCPIP});
+    }
+}
+
+TEST(ParallelPort, AfterACancelEnterInstallsAgainAndThenPressesDone) {
+    PortMachine f(kThreeLpt);
+    f.script(IDD_LPT_PORT_DIALOG, [](sim::SimDialog& d) { d.userClick(IDC_PORT_CANCEL); });
+    f.install(kReceipt, PORT_KIND_PARALLEL);
+    // The pressed 安装 lost the focus when it was disabled; the dialog's end gave it to the
+    // main window itself, where Enter presses the default button.
+    f.run->onWindow([](MainDialog&, sim::SimDialog& window) {
+        EXPECT_EQ(window.focusedControl(), 0);
+        EXPECT_TRUE(window.focusOnDialog());
+    });
+    bool askedAgain = false;
+    f.script(IDD_LPT_PORT_DIALOG, [&](sim::SimDialog& d) {
+        askedAgain = true;
+        d.userSelectListRow(IDC_PORT_LIST, 2);
+        d.userClick(IDC_PORT_OK);
+    });
+    f.run->onWindow([](MainDialog&, sim::SimDialog& window) { window.userPressEnter(); });
+    EXPECT_TRUE(askedAgain);
+    EXPECT_EQ(f.printerPorts(), std::vector<std::string>{"LPT3:"});
+    EXPECT_EQ(f.control(IDC_INSTALL).text, "完成");
+    f.run->onWindow([](MainDialog&, sim::SimDialog& window) { window.userPressEnter(); });
+    EXPECT_EQ(f.run->join(), win::IDOK);
+}
+
+// Neither port dialog has a default button: the focus starts on the list (the first tab
+// stop), Tab walks the tab stops in template order, and Enter presses the focused button.
+TEST(PortDialogKeys, TabWalksTheTemplateOrderAndEnterPressesTheFocusedButton) {
+    PortMachine lpt(kThreeLpt);
+    std::vector<int> lptOrder;
+    int lptDefault = 0;
+    lpt.script(IDD_LPT_PORT_DIALOG, [&](sim::SimDialog& d) {
+        lptDefault = d.defaultId();
+        lptOrder.push_back(d.focusedControl());
+        for (int i = 0; i < 3; ++i) {
+            d.userPressTab();
+            lptOrder.push_back(d.focusedControl());
+        }
+        d.userPressTab(true);
+        // 取消 has the focus: Enter cancels, although row 0 is selected.
+        d.userPressEnter();
+    });
+    EXPECT_EQ(lpt.choose(PORT_KIND_PARALLEL), CHOICE_NONE);
+    EXPECT_EQ(lptDefault, win::IDOK);
+    EXPECT_EQ(lptOrder, (std::vector<int>{IDC_PORT_LIST, IDC_PORT_OK, IDC_PORT_CANCEL, IDC_PORT_LIST}));
+
+    PortMachine tcpip({tcpipPort("IP_A"), tcpipPort("IP_B"), tcpipPort("IP_C")});
+    std::vector<int> tcpipOrder;
+    std::vector<std::string> rowsAfterEnter;
+    tcpip.script(IDD_TCPIP_PORT_DIALOG, [&](sim::SimDialog& d) {
+        tcpipOrder.push_back(d.focusedControl());
+        for (int i = 0; i < 6; ++i) {
+            d.userPressTab();
+            tcpipOrder.push_back(d.focusedControl());
+        }
+        // A click gives 删除端口 the focus; Enter then deletes the next selected port too.
+        d.userClick(IDC_DELETE_PORT);
+        d.userPressEnter();
+        rowsAfterEnter = column(d.control(IDC_PORT_LIST), 0);
+        d.userClick(IDC_PORT_OK);
+    });
+    EXPECT_EQ(tcpip.choose(PORT_KIND_TCPIP), CHOICE_BASE);
+    EXPECT_EQ(tcpipOrder, (std::vector<int>{IDC_PORT_LIST, IDC_NEW_PORT, IDC_PORT_OK, IDC_CONFIGURE_PORT,
+                                            IDC_DELETE_PORT, IDC_PORT_CANCEL, IDC_PORT_LIST}));
+    EXPECT_EQ(rowsAfterEnter, std::vector<std::string>{"IP_C"});
+    tcpip.run->onWindow([](MainDialog& dialog, sim::SimDialog&) {
+        EXPECT_EQ(dialog.inventory.tcpipPorts, StringList{"IP_C"});
+    });
 }
 
 TEST(ParallelPort, TheRowsPortIsTakenWhereRowsAndInventoryDiffer) {

@@ -59,6 +59,49 @@ TEST(UsbPortSelection, NoPortAnsweringAsksRetryOrCancel) {
     EXPECT_EQ(f.control(IDC_INSTALL).text, "完成");
 }
 
+std::vector<int> selectedKinds(const sim::SimControl& list) {
+    std::vector<int> rows;
+    for (std::size_t i = 0; i < list.rows.size(); ++i) {
+        if (list.rows[i].state & win::LVIS_SELECTED) rows.push_back(static_cast<int>(i));
+    }
+    return rows;
+}
+
+TEST(UsbPortSelection, RetryFindsAPrinterPluggedInWhileTheBoxIsUp) {
+    // No USB port at first: the printer is created on LPT1: and the box comes at once.
+    InstallFixture f([](sim::SimMachine& m) { m.installDefaultPorts(); });
+    bool pluggedIn = false;
+    f.machine.ui.answerRemainingMessageBoxesBy([&](const std::string& text, unsigned) {
+        if (text != kUsbBox || pluggedIn) return win::IDCANCEL;
+        pluggedIn = true;
+        f.machine.spooler.addPort("USB001", "Virtual printer port for USB", "USB Monitor");
+        f.machine.spooler.attachDevice("USB001", true);
+        return win::IDRETRY;
+    });
+    f.install(kReceipt, PORT_KIND_USB);
+    EXPECT_EQ(f.boxTexts(), std::vector<std::string>{kUsbBox});
+    ASSERT_EQ(f.machine.spooler.printers().size(), 1u);
+    EXPECT_EQ(f.machine.spooler.printers()[0].port, "USB001");
+    EXPECT_EQ(f.onlineFlag(kReceipt), 1);
+    EXPECT_TRUE(f.statusShown("正在尝试 USB001 ...."));
+    EXPECT_EQ(f.control(IDC_INSTALL).text, "完成");
+    // The machine now suggests USB as it suggested serial before; the row is the user's.
+    EXPECT_EQ(selectedKinds(f.control(IDC_CONNECTION_LIST)), std::vector<int>{PORT_KIND_USB});
+}
+
+TEST(UsbPortSelection, WithNoUsbPortEachRetryLooksAgainAndCancelEndsIt) {
+    InstallFixture f([](sim::SimMachine& m) { m.installDefaultPorts(); });
+    int enumerations = 0;
+    f.machine.spooler.onEnumPorts([&] { ++enumerations; });
+    f.install(kReceipt, PORT_KIND_USB, {win::IDRETRY, win::IDRETRY, win::IDCANCEL});
+    EXPECT_EQ(f.boxTexts(), (std::vector<std::string>{kUsbBox, kUsbBox, kUsbBox}));
+    // The look of the printer creation, then one per Retry.
+    EXPECT_EQ(enumerations, 3);
+    EXPECT_EQ(f.machine.spooler.printers().at(0).port, "LPT1:");
+    EXPECT_EQ(f.control(IDC_INSTALL).text, "完成");
+    EXPECT_EQ(selectedKinds(f.control(IDC_CONNECTION_LIST)), std::vector<int>{PORT_KIND_USB});
+}
+
 TEST(UsbPortSelection, WindowsSevenBindsEveryPortWithoutRestarts) {
     InstallFixture f([](sim::SimMachine& m) {
         usbPorts({"USB001", "USB002", "USB003"}, "USB001")(m);

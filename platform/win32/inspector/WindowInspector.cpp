@@ -8,6 +8,8 @@
 // person would, and prints a state line (install button, progress, status) after each:
 //   --choose TEXT        picks the model TEXT in drop-down 1000 and tells the dialog
 //   --kind N             selects row N of the connection list 1004 (and no other row)
+//   --expect-kind N      prints the selected rows of the connection list 1004 and fails
+//                        unless row N is the only one selected
 //   --install            clicks the install button 1012 without waiting for it to return
 //   --wait-button TEXT S waits up to S seconds until button 1012 reads TEXT; a message box
 //                        of the installer appearing meanwhile ends the wait as a failure
@@ -384,6 +386,23 @@ bool selectKind(HWND dialog, int row) {
     return done;
 }
 
+bool expectKind(HWND dialog, int row) {
+    HWND list = GetDlgItem(dialog, IDC_KIND_LIST);
+    const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    std::string selected;
+    int count = 0;
+    bool onlyRow = true;
+    for (int r = 0; r < rows; ++r) {
+        const auto state = SendMessageA(list, LVM_GETITEMSTATE, static_cast<WPARAM>(r), LVIS_SELECTED);
+        if ((state & LVIS_SELECTED) == 0) continue;
+        if (count++ > 0) selected += ',';
+        selected += std::to_string(r);
+        if (r != row) onlyRow = false;
+    }
+    std::printf("kind-selected=%s\n", count > 0 ? selected.c_str() : "none");
+    return onlyRow && count == 1;
+}
+
 bool leavePortDialog(HWND dialog, const char* caption, int row, const std::string& how, int seconds) {
     const DWORD deadline = GetTickCount() + static_cast<DWORD>(seconds) * 1000u;
     HWND port = nullptr;
@@ -485,6 +504,7 @@ int main(int argc, char** argv) {
             bool ok = true;
             if (arg == "--choose" && left >= 1) ok = chooseModel(dialog, argv[++i]);
             else if (arg == "--kind" && left >= 1) ok = selectKind(dialog, std::atoi(argv[++i]));
+            else if (arg == "--expect-kind" && left >= 1) ok = expectKind(dialog, std::atoi(argv[++i]));
             else if (arg == "--install") {
                 PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_INSTALL_BUTTON, BN_CLICKED),
                              reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_INSTALL_BUTTON)));
