@@ -85,6 +85,15 @@ private:
         if (!output) return false;
         archive::ExtractResult result = archive::extractArchive(*source, *output);
         written = std::move(result.written);
+        // The DLL replaces a read-only file by renaming its new copy over it, so what stands
+        // there afterwards is the new, writable file; the drive keeps that attribute apart.
+        const std::string folder =
+            command.outputFolder.back() == '\\' ? command.outputFolder : command.outputFolder + "\\";
+        for (const std::string& path : written) {
+            std::string windowsPath = folder + path;
+            std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
+            loader_.files_.setReadOnly(windowsPath, false);
+        }
         message = result.message;
         if (result.status == archive::ExtractStatus::Ok) return true;
         if (message.empty()) message = "extraction failed";

@@ -90,6 +90,7 @@ TEST(DriverPackage, ClosingRemovesWhatTheUnpackingWroteAndKeepsTheUsersOwnFiles)
     machine.files.writeFile("C:\\Barcode\\labels.txt", "label 1");
     machine.files.writeFile("C:\\Barcode\\x64\\deep\\er\\file.dll", "x");
     machine.files.writeFile("C:\\Ticket\\x86\\TRG101.GPD", "old copy");
+    machine.files.setReadOnly("C:\\Ticket\\x86\\TRG101.GPD", true);  // "-y" replaces it all the same
     {
         InstallerRun run(machine);
         ASSERT_TRUE(run.waitForStartup());
