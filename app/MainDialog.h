@@ -65,7 +65,8 @@ public:
     void unpackDriverPackage();
     // Deletes what the unpacking wrote in a folder ("c:\\Ticket"), then the folder itself when
     // the unpacking created it (or it is a leftover of an earlier run) and it is left empty;
-    // true when the folder itself went. Reparse points are never entered or removed.
+    // true when the folder itself went. Reparse points are never entered; one is removed (the
+    // link alone) only where it stands in a place the unpacking made.
     bool deleteTree(const std::string& path);
     // Removes what the unpacking wrote in C:\Barcode, C:\Ticket and C:\DriverName.cfg.
     void removeUnpackedPackage();

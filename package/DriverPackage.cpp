@@ -28,13 +28,15 @@ bool MainDialog::deleteTree(const std::string& path) {
     // Nothing of the package here (none was unpacked, or the folder is the user's alone):
     // the machine is not even asked.
     if (!unpacked.reaches(key)) return false;
-    // A junction or symbolic link in place of the folder was not written by the unpacking,
-    // which writes no links, and entering it would reach whatever it points at.
+    // A junction or symbolic link is never entered: that would reach whatever it points at.
+    // One that took the place of a folder the unpacking created is removed itself.
     const std::uint32_t attributes = files.fileAttributes(path);
     if (attributes == platform::INVALID_FILE_ATTRIBUTES_VALUE ||
-        (attributes & platform::FILE_ATTRIBUTE_REPARSE_POINT_BIT) != 0 ||
         (attributes & platform::FILE_ATTRIBUTE_DIRECTORY_BIT) == 0) {
         return false;
+    }
+    if ((attributes & platform::FILE_ATTRIBUTE_REPARSE_POINT_BIT) != 0) {
+        return unpacked.folders.count(key) != 0 && files.removeDirectory(path) == 0;
     }
     platform::FindData entry;
     platform::FileSearchHandle search = files.findFirst(path + "//*.*", entry);
@@ -45,12 +47,18 @@ bool MainDialog::deleteTree(const std::string& path) {
             // The A functions take MAX_PATH bytes; a longer name cannot be deleted through them.
             if (child.size() >= MAX_PATH_BYTES) continue;
             const std::string childKey = pathKey(child);
-            // The user's own files and folders, and links, whoever made them, stay.
-            if (!unpacked.reaches(childKey) || (entry.attributes & platform::FILE_ATTRIBUTE_REPARSE_POINT_BIT) != 0) {
-                continue;
-            }
-            if ((entry.attributes & platform::FILE_ATTRIBUTE_DIRECTORY_BIT) != 0) {
-                deleteTree(child);
+            const bool directory = (entry.attributes & platform::FILE_ATTRIBUTE_DIRECTORY_BIT) != 0;
+            const bool link = (entry.attributes & platform::FILE_ATTRIBUTE_REPARSE_POINT_BIT) != 0;
+            if (link) {
+                // A link in the unpacking's own place (a folder it created, or where it wrote)
+                // appeared during the run and would keep the folder; removing it removes the
+                // link alone. Any other link, like the user's files, stays.
+                const bool ours = unpacked.folders.count(key) != 0 || unpacked.files.count(childKey) != 0 ||
+                                  unpacked.folders.count(childKey) != 0;
+                if (ours && directory) files.removeDirectory(child);
+                if (ours && !directory) files.deleteFile(child);
+            } else if (directory) {
+                if (unpacked.reaches(childKey)) deleteTree(child);
             } else if (unpacked.files.count(childKey) != 0) {
                 files.deleteFile(child);
             }
@@ -58,7 +66,7 @@ bool MainDialog::deleteTree(const std::string& path) {
         search.reset();
     }
     // RemoveDirectoryA refuses a folder that still holds something: a read-only file, a file
-    // of the user's, a link. That is what "left empty" means.
+    // or a link of the user's. That is what "left empty" means.
     if (unpacked.folders.count(key) == 0) return false;
     return files.removeDirectory(path) == 0;
 }

@@ -175,31 +175,37 @@ TEST(DriverPackage, AReadOnlyFileStaysAndSoDoesItsFolder) {
     EXPECT_FALSE(machine.files.exists("C:\\Barcode"));
 }
 
-TEST(DriverPackage, LinksAreNeitherFollowedNorRemoved) {
+TEST(DriverPackage, LinksAreNeverFollowedAndOnlyThoseInTheUnpackedFoldersGo) {
     sim::SimMachine machine;
     machine.files.setCurrentDirectory("C:\\Setup");
     machine.files.writeFile("C:\\Setup\\DriverData.Drv", samplePackage());
+    // Files outside the drive under the names the package uses.
     const std::filesystem::path outside = std::filesystem::temp_directory_path() / "installer-link-target";
     std::filesystem::remove_all(outside);
     std::filesystem::create_directories(outside / "sub");
-    std::ofstream(outside / "precious.txt") << "keep me";
-    std::ofstream(outside / "sub" / "precious.txt") << "keep me too";
-    // A junction planted in place of C:\Barcode before the run, and one put inside C:\Ticket
-    // while the installer runs.
+    std::ofstream(outside / "TRG101.GPD") << "keep me";
+    std::ofstream(outside / "sub" / "TRG101.GPD") << "keep me too";
+    // A junction planted in place of C:\Barcode before the run: the unpacking refuses to
+    // write through it and the clean-up leaves it. While the installer runs, an unpacked
+    // folder becomes a junction, a link goes into another, and a link to a file replaces an
+    // unpacked file: the clean-up removes those links alone.
     machine.files.makeSymlink("C:\\Barcode", outside);
     {
         InstallerRun run(machine);
         ASSERT_TRUE(run.waitForStartup());
+        ASSERT_EQ(machine.files.deleteFile("C:\\Ticket\\x64\\TRG101.GPD"), 0);
+        ASSERT_EQ(machine.files.removeDirectory("C:\\Ticket\\x64"), 0);
+        machine.files.makeSymlink("C:\\Ticket\\x64", outside);
         machine.files.makeSymlink("C:\\Ticket\\x86\\elsewhere", outside / "sub");
+        ASSERT_EQ(machine.files.deleteFile("C:\\Ticket\\x86\\TRG101.GPD"), 0);
+        machine.files.makeSymlink("C:\\Ticket\\x86\\TRG101.GPD", outside / "sub" / "TRG101.GPD");
     }
     EXPECT_EQ(machine.files.fileAttributes("C:\\Barcode") & platform::FILE_ATTRIBUTE_REPARSE_POINT_BIT,
               platform::FILE_ATTRIBUTE_REPARSE_POINT_BIT);
-    EXPECT_TRUE(machine.files.exists("C:\\Ticket\\x86\\elsewhere"));
-    EXPECT_FALSE(machine.files.exists("C:\\Ticket\\x86\\TRG101.GPD"));
-    EXPECT_FALSE(machine.files.exists("C:\\Ticket\\x64"));
+    EXPECT_FALSE(machine.files.exists("C:\\Ticket"));
     EXPECT_FALSE(machine.files.exists("C:\\DriverName.cfg"));
-    EXPECT_TRUE(std::filesystem::exists(outside / "precious.txt"));
-    EXPECT_TRUE(std::filesystem::exists(outside / "sub" / "precious.txt"));
+    EXPECT_TRUE(std::filesystem::exists(outside / "TRG101.GPD"));
+    EXPECT_TRUE(std::filesystem::exists(outside / "sub" / "TRG101.GPD"));
     EXPECT_FALSE(std::filesystem::exists(outside / "Common"));
     std::filesystem::remove_all(outside);
 }
