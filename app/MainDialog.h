@@ -66,9 +66,12 @@ public:
     void detectSystem();
     // Unpacks DriverData.Drv from the current directory into C:\.
     void unpackDriverPackage();
-    // Deletes a folder and everything in it; true when the folder itself went.
+    // Deletes what the unpacking wrote in a folder ("c:\\Ticket"), then the folder itself when
+    // the unpacking created it (or it is a leftover of an earlier run) and it is left empty;
+    // true when the folder itself went. Reparse points are never entered; one is removed (the
+    // link alone) only where it stands in a place the unpacking made.
     bool deleteTree(const std::string& path);
-    // Removes C:\Barcode, C:\Ticket and C:\DriverName.cfg.
+    // Removes what the unpacking wrote in C:\Barcode, C:\Ticket and C:\DriverName.cfg.
     void removeUnpackedPackage();
     // Track-select off, grid lines and full-row selection on, every other bit kept.
     void applyConnectionKindListStyle();
@@ -124,6 +127,8 @@ public:
     platform::DialogWindow& window() { return *window_; }
 
     ArchiveExtractor archive;
+    // What unpackDriverPackage wrote; the clean-up removes this and nothing else.
+    UnpackRecord unpacked;
 
     // Controls, bound by onInitDialog.
     Button installButton;

@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "package/UnpackRecord.h"
 #include "platform/ArchiveLibrary.h"
 #include "platform/Files.h"
 #include "platform/SystemInfo.h"
@@ -19,8 +21,13 @@ public:
     // 1 when the library is loaded, 0 when it cannot be.
     int loadLibrary();
     // Unpacks `archivePath` into `outputDirectory` with stored paths, overwriting without a
-    // question and without a progress window. 2 on success, 0 otherwise.
-    int extract(const std::string& archivePath, const std::string& outputDirectory);
+    // question and without a progress window. 2 on success, 0 otherwise. What the library
+    // writes at or below the `watched` names of the output directory is recorded in written(),
+    // also when it fails part-way.
+    int extract(const std::string& archivePath, const std::string& outputDirectory,
+                const std::vector<std::string>& watched = {});
+    // What the last extract wrote in its watched places; empty when it wrote nothing there.
+    const UnpackRecord& written() const { return written_; }
     void unload();
 
     void setOwnerWindow(std::uintptr_t window) { ownerWindow_ = window; }
@@ -35,4 +42,5 @@ private:
     platform::FileSystem& files_;
     std::unique_ptr<platform::ArchiveLibrary> library_;
     std::uintptr_t ownerWindow_ = 0;
+    UnpackRecord written_;
 };

@@ -95,8 +95,11 @@ public:
     Writer(ArchiveSource& source, OutputTree& output)
         : source_(source), output_(output), input_(kChunkSize), inflated_(kChunkSize) {}
 
-    bool extract(const FileItem& item);
+    // Writes item `index` of the file items.
+    bool extract(const FileItem& item, std::size_t index);
     const Failure& failure() const { return failure_; }
+    // The items this writer committed, by their index in the list of file items.
+    const std::vector<std::size_t>& committed() const { return committed_; }
     std::uint64_t files() const { return files_; }
     std::uint64_t bytes() const { return bytes_; }
 
@@ -114,6 +117,7 @@ private:
     Failure failure_{ExtractStatus::Ok, {}};
     std::uint64_t files_ = 0;
     std::uint64_t bytes_ = 0;
+    std::vector<std::size_t> committed_;
 };
 
 class Run {
@@ -197,7 +201,12 @@ ExtractResult Run::execute() {
         }
     }
     if (!error.empty()) return {ExtractStatus::Damaged, error};
-    if (!writeFiles(files)) return {failure_.status, failure_.message};
+    if (!writeFiles(files)) {
+        // What was committed before the failure stays on disk, and the caller is told so.
+        result_.status = failure_.status;
+        result_.message = failure_.message;
+        return result_;
+    }
     result_.message = "extracted " + std::to_string(result_.files) + " files and " +
                       std::to_string(result_.directories) + " folders";
     return result_;
@@ -226,7 +235,7 @@ bool Run::writeFiles(const std::vector<FileItem>& items) {
         while (!stop.load()) {
             const std::size_t index = next.fetch_add(1);
             if (index >= items.size()) return;
-            if (!writer.extract(items[index])) {
+            if (!writer.extract(items[index], index)) {
                 std::lock_guard lock(failureMutex);
                 if (index < failedAt) {
                     failedAt = index;
@@ -246,9 +255,20 @@ bool Run::writeFiles(const std::vector<FileItem>& items) {
     work(*writers[0]);
     for (auto& thread : threads) thread.join();
 
+    std::vector<std::size_t> committed;
     for (const auto& writer : writers) {
         result_.files += writer->files();
         result_.bytes += writer->bytes();
+        committed.insert(committed.end(), writer->committed().begin(), writer->committed().end());
+    }
+    std::sort(committed.begin(), committed.end());
+    for (const std::size_t index : committed) {
+        std::string path;
+        for (const auto& component : items[index].path.components) {
+            if (!path.empty()) path += '/';
+            path += component;
+        }
+        result_.written.push_back(std::move(path));
     }
     return failedAt == items.size();
 }
@@ -285,7 +305,7 @@ bool Run::check(const ZipEntry& entry, EntryPath& path, EntryExtent& extent) {
     return true;
 }
 
-bool Writer::extract(const FileItem& item) {
+bool Writer::extract(const FileItem& item, std::size_t index) {
     const ZipEntry& entry = item.entry;
     const EntryExtent& extent = item.extent;
     auto file = output_.createFile(item.path.components);
@@ -345,6 +365,7 @@ bool Writer::extract(const FileItem& item) {
     if (!file->commit()) return failEntry(ExtractStatus::WriteFailed, entry, file->lastError());
     ++files_;
     bytes_ += produced;
+    committed_.push_back(index);
     return true;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace archive {
 
@@ -43,6 +44,10 @@ struct ExtractResult {
     std::uint64_t files = 0;
     std::uint64_t directories = 0;
     std::uint64_t bytes = 0;
+    // The files committed under their final names, in archive order, also when the run
+    // failed later: relative paths with "/" between the components (UTF-8). A caller that
+    // cleans up afterwards needs to know which files were replaced, not only which are new.
+    std::vector<std::string> written{};
 };
 
 // Every entry is checked (names, types, sizes, bounds, local headers) before the first byte

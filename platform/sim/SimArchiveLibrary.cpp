@@ -6,6 +6,7 @@
 #include "package/archive/Extractor.h"
 #include "package/archive/SevenZipCommand.h"
 #include "package/archive/posix/PosixFiles.h"
+#include "platform/sim/SimCodePage.h"
 #include "platform/sim/SimText.h"
 
 namespace sim {
@@ -30,9 +31,11 @@ public:
             hook = loader_.hook_;
         }
         if (hook) hook();
-        const std::string message = run(command);
-        output = message.substr(0, outputSize > 0 ? outputSize - 1 : 0);
-        return message.empty() ? 0 : 1;
+        std::vector<std::string> written;
+        std::string message;
+        const bool ok = run(command, message, written);
+        output = report(message, written, outputSize);
+        return ok ? 0 : 1;
     }
 
     int setOwnerWindowEx(std::uintptr_t, platform::ArchiveProgressCallback) override {
@@ -41,27 +44,60 @@ public:
     int killOwnerWindowEx(std::uintptr_t) override { return hasEntryPoint("SevenZipKillOwnerWindowEx") ? 1 : -1; }
 
 private:
-    // Empty on success, else what went wrong.
-    std::string run(const std::string& commandText) {
+    // What 7-zip32.dll writes into the caller's buffer: the summary, then, when it fits whole,
+    // one line per file written (backslashes, relative to the output folder), as many whole
+    // lines as fit in outputSize bytes with the NUL. The names are the bytes the simulated
+    // drive holds them under, which are what FindFirstFileA reports there.
+    static std::string report(const std::string& summary, const std::vector<std::string>& written,
+                              std::uint32_t outputSize) {
+        if (outputSize == 0) return {};
+        const std::size_t room = outputSize - 1;
+        std::string text = summary.substr(0, cp936::fittingPrefix(summary, room));
+        if (text.size() != summary.size() || text.size() + 2 > room) return text;
+        text += "\r\n";
+        for (const std::string& path : written) {
+            std::string line = path;
+            std::replace(line.begin(), line.end(), '/', '\\');
+            line += "\r\n";
+            if (text.size() + line.size() > room) break;
+            text += line;
+        }
+        return text;
+    }
+
+    // False with what went wrong in `message` on failure; `written` lists the files
+    // committed either way.
+    bool run(const std::string& commandText, std::string& message, std::vector<std::string>& written) {
         archive::SevenZipCommand command;
-        std::string why;
-        if (!archive::parseSevenZipCommand(commandText, command, why)) return why;
+        if (!archive::parseSevenZipCommand(commandText, command, message)) return false;
         std::string archivePath;
         std::string outputPath;
         try {
             archivePath = loader_.files_.hostPath(command.archive).string();
             outputPath = loader_.files_.hostPath(command.outputFolder).string();
         } catch (const std::exception& e) {
-            return e.what();
+            message = e.what();
+            return false;
         }
-        std::string error;
-        auto source = archive::PosixArchiveSource::open(archivePath, error);
-        if (!source) return error;
-        auto output = archive::PosixOutputTree::open(outputPath, error);
-        if (!output) return error;
-        const archive::ExtractResult result = archive::extractArchive(*source, *output);
-        if (result.status == archive::ExtractStatus::Ok) return {};
-        return result.message.empty() ? "extraction failed" : result.message;
+        auto source = archive::PosixArchiveSource::open(archivePath, message);
+        if (!source) return false;
+        auto output = archive::PosixOutputTree::open(outputPath, message);
+        if (!output) return false;
+        archive::ExtractResult result = archive::extractArchive(*source, *output);
+        written = std::move(result.written);
+        // The DLL replaces a read-only file by renaming its new copy over it, so what stands
+        // there afterwards is the new, writable file; the drive keeps that attribute apart.
+        const std::string folder =
+            command.outputFolder.back() == '\\' ? command.outputFolder : command.outputFolder + "\\";
+        for (const std::string& path : written) {
+            std::string windowsPath = folder + path;
+            std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
+            loader_.files_.setReadOnly(windowsPath, false);
+        }
+        message = result.message;
+        if (result.status == archive::ExtractStatus::Ok) return true;
+        if (message.empty()) message = "extraction failed";
+        return false;
     }
 
     SimArchiveLibraryLoader& loader_;

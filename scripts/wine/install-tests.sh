@@ -295,5 +295,28 @@ fi
 expect "installer ends on close" stop_installer
 end_case
 
+begin_case "closing keeps the user's own files in C:\\Ticket and C:\\Barcode"
+fresh_prefix
+# A till's ticket archive and label list, there before the installer ever ran.
+mkdir -p "$drive_c/Ticket/Reports" "$drive_c/Barcode"
+printf 'ticket 1' > "$drive_c/Ticket/Reports/day.txt"
+printf 'label 1' > "$drive_c/Barcode/labels.txt"
+start_installer
+# The inspector waits for the models in the drop-down: the unpacking has ended by then.
+if inspect; then
+    expect "the package was unpacked beside them" test -d "$drive_c/Ticket/x86" -a -f "$drive_c/DriverName.cfg"
+    expect "installer ends on close" stop_installer
+    expect "day.txt kept with its contents" equals "$(cat "$drive_c/Ticket/Reports/day.txt" 2>/dev/null)" "ticket 1"
+    expect "labels.txt kept with its contents" equals "$(cat "$drive_c/Barcode/labels.txt" 2>/dev/null)" "label 1"
+    expect "nothing of the package left in C:\\Ticket or C:\\Barcode" equals \
+        "$(cd "$drive_c" && find Ticket Barcode | LC_ALL=C sort | tr '\n' ' ')" \
+        "Barcode Barcode/labels.txt Ticket Ticket/Reports Ticket/Reports/day.txt "
+    expect "no C:\\DriverName.cfg" test ! -e "$drive_c/DriverName.cfg"
+else
+    expect "the window showed the models" false
+    expect "installer ends on close" stop_installer
+fi
+end_case
+
 echo "install: $passed passed, $failed failed${skipped:+ ($skipped skipped)}"
 [ "$failed" = 0 ]

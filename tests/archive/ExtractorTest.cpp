@@ -111,6 +111,11 @@ TEST(Extractor, DamagedEntryLeavesNoPartialFile) {
         EXPECT_EQ(run.result.status, ExtractStatus::Damaged) << run.result.message;
         EXPECT_EQ(run.tree.at("Ticket/bad.dll"), "old");
         EXPECT_FALSE(hasTemporaryFile(run.tree));
+        // What was committed before the damage (if it was found only while writing) is
+        // reported, so that it can be removed again.
+        const auto written = run.tree.count("Ticket/first.txt") ? std::vector<std::string>{"Ticket/first.txt"}
+                                                                 : std::vector<std::string>{};
+        EXPECT_EQ(run.result.written, written);
     }
 }
 
@@ -139,6 +144,9 @@ TEST(Extractor, SeveralWritersWriteTheSameTreeAndReportTheFirstDamage) {
         EXPECT_EQ(run.result.status, ExtractStatus::Ok) << run.result.message;
         EXPECT_EQ(run.result.files, entries.size());
         EXPECT_EQ(run.tree, expected);
+        std::vector<std::string> names;
+        for (const auto& entry : entries) names.push_back(entry.name);
+        EXPECT_EQ(run.result.written, names) << "every file, in archive order, whichever writer wrote it";
     }
 
     entries[60].crc = 0x12345678;
@@ -154,6 +162,11 @@ TEST(Extractor, SeveralWritersWriteTheSameTreeAndReportTheFirstDamage) {
         EXPECT_EQ(run.tree.count(entries[200].name), 0u);
         EXPECT_FALSE(hasTemporaryFile(run.tree));
         for (std::size_t i = 0; i < 60; ++i) EXPECT_EQ(run.tree.at(entries[i].name), entries[i].data);
+        // Other writers may have committed entries after the damaged one: all are reported.
+        std::vector<std::string> committed;
+        for (const auto& entry : entries)
+            if (run.tree.count(entry.name)) committed.push_back(entry.name);
+        EXPECT_EQ(run.result.written, committed);
     }
 }
 

@@ -68,58 +68,145 @@ TEST(DriverPackage, NoPackageNoLibraryOrADamagedPackageLeaveOnlyThePrompt) {
     }
 }
 
-TEST(DriverPackage, ClosingRemovesTheUnpackedFoldersAndTheModelList) {
+// What the package holds, as paths on drive C:.
+const std::vector<std::string> kPackagePaths{"C:\\DriverName.cfg", "C:\\Ticket\\x86", "C:\\Ticket\\x64",
+                                             "C:\\Barcode\\Common"};
+
+std::vector<std::string> packageLeft(sim::SimMachine& machine) {
+    std::vector<std::string> left;
+    for (const auto& path : kPackagePaths) {
+        if (machine.files.exists(path)) left.push_back(path);
+    }
+    return left;
+}
+
+TEST(DriverPackage, ClosingRemovesWhatTheUnpackingWroteAndKeepsTheUsersOwnFiles) {
     sim::SimMachine machine;
     machine.files.setCurrentDirectory("C:\\Setup");
     machine.files.writeFile("C:\\Setup\\DriverData.Drv", samplePackage());
+    // A till's own ticket archive and label list, and a stale copy of a package file, which
+    // the unpacking overwrites: that one is the package's now.
+    machine.files.writeFile("C:\\Ticket\\Reports\\day.txt", "ticket 1");
+    machine.files.writeFile("C:\\Barcode\\labels.txt", "label 1");
     machine.files.writeFile("C:\\Barcode\\x64\\deep\\er\\file.dll", "x");
+    machine.files.writeFile("C:\\Ticket\\x86\\TRG101.GPD", "old copy");
+    machine.files.setReadOnly("C:\\Ticket\\x86\\TRG101.GPD", true);  // "-y" replaces it all the same
     {
         InstallerRun run(machine);
         ASSERT_TRUE(run.waitForStartup());
-        EXPECT_TRUE(machine.files.exists("C:\\Ticket\\x86\\TRG101.GPD"));
+        EXPECT_EQ(machine.files.readFile("C:\\Ticket\\x86\\TRG101.GPD"), "*GPDFileVersion: \"1.0\"\r\n");
         EXPECT_EQ(run.close(), win::IDCANCEL);
     }
-    EXPECT_FALSE(machine.files.exists("C:\\Ticket"));
-    EXPECT_FALSE(machine.files.exists("C:\\Barcode"));
-    EXPECT_FALSE(machine.files.exists("C:\\DriverName.cfg"));
+    EXPECT_EQ(machine.files.readFile("C:\\Ticket\\Reports\\day.txt"), "ticket 1");
+    EXPECT_EQ(machine.files.readFile("C:\\Barcode\\labels.txt"), "label 1");
+    EXPECT_EQ(machine.files.readFile("C:\\Barcode\\x64\\deep\\er\\file.dll"), "x");
+    EXPECT_EQ(packageLeft(machine), std::vector<std::string>{});
+    // The overwritten file went, and its folder with it; the user's folders stay.
+    EXPECT_FALSE(machine.files.exists("C:\\Ticket\\x86\\TRG101.GPD"));
     // The package itself is not the installer's to delete.
     EXPECT_TRUE(machine.files.exists("C:\\Setup\\DriverData.Drv"));
 }
 
-TEST(DriverPackage, AReadOnlyFileStaysAndSoDoesItsFolder) {
+TEST(DriverPackage, WhenNothingOrOnlyPartWasUnpackedClosingDeletesOnlyThatPart) {
+    enum class Problem { NoPackage, NoLibrary, DamagedFirstEntry, DamagedLastEntry };
+    for (Problem problem : {Problem::NoPackage, Problem::NoLibrary, Problem::DamagedFirstEntry,
+                            Problem::DamagedLastEntry}) {
+        SCOPED_TRACE(static_cast<int>(problem));
+        sim::SimMachine machine;
+        machine.files.setCurrentDirectory("C:\\Setup");
+        std::string package = samplePackage();
+        if (problem == Problem::DamagedFirstEntry) package[40] = static_cast<char>(package[40] ^ 0x55);
+        if (problem == Problem::DamagedLastEntry) {
+            package = ZipBuilder()
+                          .add("Ticket/x86/TRG101.GPD", "*GPDFileVersion: \"1.0\"\r\n")
+                          .add("Barcode/Common/TLBL01.DAT", "label data")
+                          .build();
+            const std::size_t data = package.find("label data");
+            package[data] = static_cast<char>(package[data] ^ 0x55);
+        }
+        if (problem != Problem::NoPackage) machine.files.writeFile("C:\\Setup\\DriverData.Drv", package);
+        if (problem == Problem::NoLibrary) machine.archives.removeLibrary();
+        // The user's files, one of them under a name the package uses.
+        machine.files.writeFile("C:\\DriverName.cfg", "[Model01]\r\nPrintName1=Own\r\n");
+        machine.files.writeFile("C:\\Ticket\\x64\\TRG101.GPD", "own");
+        machine.files.writeFile("C:\\Barcode\\Common\\kept.dat", "own");
+        {
+            InstallerRun run(machine);
+            ASSERT_TRUE(run.waitForStartup());
+            EXPECT_EQ(run.close(), win::IDCANCEL);
+        }
+        EXPECT_EQ(machine.files.readFile("C:\\DriverName.cfg"), "[Model01]\r\nPrintName1=Own\r\n");
+        EXPECT_EQ(machine.files.readFile("C:\\Ticket\\x64\\TRG101.GPD"), "own");
+        EXPECT_EQ(machine.files.readFile("C:\\Barcode\\Common\\kept.dat"), "own");
+        // What the damaged package wrote before its damage was found is gone again.
+        EXPECT_FALSE(machine.files.exists("C:\\Ticket\\x86"));
+    }
+}
+
+TEST(DriverPackage, ALeftoverOfAnEarlierRunIsRemovedWithItsFolders) {
     sim::SimMachine machine;
-    machine.files.writeFile("C:\\Ticket\\x86\\kept.GPD", "read-only");
-    machine.files.writeFile("C:\\Ticket\\x86\\gone.GPD", "x");
-    machine.files.writeFile("C:\\Ticket\\x64\\gone.GPD", "x");
-    machine.files.setReadOnly("C:\\Ticket\\x86\\kept.GPD", true);
+    machine.files.setCurrentDirectory("C:\\Setup");
+    machine.files.writeFile("C:\\Setup\\DriverData.Drv", samplePackage());
+    // An earlier run ended without its clean-up.
+    machine.files.writeFile("C:\\DriverName.cfg", "[Model01]\r\nPrintName1=小票打印机\r\n");
+    machine.files.writeFile("C:\\Ticket\\x86\\TRG101.GPD", "stale");
+    machine.files.writeFile("C:\\Ticket\\x64\\TRG101.GPD", "stale");
+    machine.files.writeFile("C:\\Barcode\\Common\\TLBL01.DAT", "stale");
     {
         InstallerRun run(machine);
         ASSERT_TRUE(run.waitForStartup());
     }
-    EXPECT_TRUE(machine.files.exists("C:\\Ticket\\x86\\kept.GPD"));
-    EXPECT_FALSE(machine.files.exists("C:\\Ticket\\x86\\gone.GPD"));
-    EXPECT_FALSE(machine.files.exists("C:\\Ticket\\x64"));
+    EXPECT_FALSE(machine.files.exists("C:\\Ticket"));
+    EXPECT_FALSE(machine.files.exists("C:\\Barcode"));
+    EXPECT_FALSE(machine.files.exists("C:\\DriverName.cfg"));
 }
 
-TEST(DriverPackage, LinksAreRemovedNeverFollowed) {
+TEST(DriverPackage, AReadOnlyFileStaysAndSoDoesItsFolder) {
     sim::SimMachine machine;
+    machine.files.setCurrentDirectory("C:\\Setup");
+    machine.files.writeFile("C:\\Setup\\DriverData.Drv", samplePackage());
+    {
+        InstallerRun run(machine);
+        ASSERT_TRUE(run.waitForStartup());
+        machine.files.setReadOnly("C:\\Ticket\\x86\\TRG101.GPD", true);
+    }
+    EXPECT_TRUE(machine.files.exists("C:\\Ticket\\x86\\TRG101.GPD"));
+    EXPECT_FALSE(machine.files.exists("C:\\Ticket\\x64"));
+    EXPECT_FALSE(machine.files.exists("C:\\Barcode"));
+}
+
+TEST(DriverPackage, LinksAreNeverFollowedAndOnlyThoseInTheUnpackedFoldersGo) {
+    sim::SimMachine machine;
+    machine.files.setCurrentDirectory("C:\\Setup");
+    machine.files.writeFile("C:\\Setup\\DriverData.Drv", samplePackage());
+    // Files outside the drive under the names the package uses.
     const std::filesystem::path outside = std::filesystem::temp_directory_path() / "installer-link-target";
     std::filesystem::remove_all(outside);
     std::filesystem::create_directories(outside / "sub");
-    std::ofstream(outside / "precious.txt") << "keep me";
-    std::ofstream(outside / "sub" / "precious.txt") << "keep me too";
-    // A junction planted in place of C:\Barcode, and one inside C:\Ticket.
+    std::ofstream(outside / "TRG101.GPD") << "keep me";
+    std::ofstream(outside / "sub" / "TRG101.GPD") << "keep me too";
+    // A junction planted in place of C:\Barcode before the run: the unpacking refuses to
+    // write through it and the clean-up leaves it. While the installer runs, an unpacked
+    // folder becomes a junction, a link goes into another, and a link to a file replaces an
+    // unpacked file: the clean-up removes those links alone.
     machine.files.makeSymlink("C:\\Barcode", outside);
-    machine.files.writeFile("C:\\Ticket\\x86\\a.GPD", "x");
-    machine.files.makeSymlink("C:\\Ticket\\x86\\elsewhere", outside / "sub");
     {
         InstallerRun run(machine);
         ASSERT_TRUE(run.waitForStartup());
+        ASSERT_EQ(machine.files.deleteFile("C:\\Ticket\\x64\\TRG101.GPD"), 0);
+        ASSERT_EQ(machine.files.removeDirectory("C:\\Ticket\\x64"), 0);
+        machine.files.makeSymlink("C:\\Ticket\\x64", outside);
+        machine.files.makeSymlink("C:\\Ticket\\x86\\elsewhere", outside / "sub");
+        ASSERT_EQ(machine.files.deleteFile("C:\\Ticket\\x86\\TRG101.GPD"), 0);
+        machine.files.makeSymlink("C:\\Ticket\\x86\\TRG101.GPD", outside / "sub" / "TRG101.GPD");
     }
-    EXPECT_FALSE(machine.files.exists("C:\\Barcode"));
+    EXPECT_EQ(machine.files.fileAttributes("C:\\Barcode") & platform::FILE_ATTRIBUTE_REPARSE_POINT_BIT,
+              platform::FILE_ATTRIBUTE_REPARSE_POINT_BIT);
     EXPECT_FALSE(machine.files.exists("C:\\Ticket"));
-    EXPECT_TRUE(std::filesystem::exists(outside / "precious.txt"));
-    EXPECT_TRUE(std::filesystem::exists(outside / "sub" / "precious.txt"));
+    EXPECT_FALSE(machine.files.exists("C:\\DriverName.cfg"));
+    EXPECT_TRUE(std::filesystem::exists(outside / "TRG101.GPD"));
+    EXPECT_TRUE(std::filesystem::exists(outside / "sub" / "TRG101.GPD"));
+    EXPECT_FALSE(std::filesystem::exists(outside / "Common"));
     std::filesystem::remove_all(outside);
 }
 

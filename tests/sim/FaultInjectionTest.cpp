@@ -3,7 +3,8 @@
 // model and connection chosen, install pressed, boxes answered with their default button,
 // window closed). However the run goes, the program must not crash or hang, must leave the
 // window usable, must say nothing it does not mean to say, must report no failure as
-// success, must close what it opens, and must touch nothing on the machine but its own places.
+// success, must close what it opens, must touch nothing on the machine but its own places, and
+// must leave the user's own files in those places as they were.
 // Loops are sampled and closing is walked once (see callsToFail and the walk below); with
 // FAULT_WALK=full in the environment every call of every flow fails in turn.
 #include <gtest/gtest.h>
@@ -285,6 +286,10 @@ CleanRun runFlow(const Flow& flow, const Fault& fault, const CleanRun& clean = {
     machine.registry.setString(kWindowsKey, "Device", "Old Printer,winspool,LPT1:");
     machine.registry.setString(kPortsKey, "COM1:", "9600,n,8,1");
     flow.prepare(machine);
+    // The user's own files in the program's places: no fault may make them look unpacked.
+    const std::map<std::string, std::string> ownFiles{{"C:\\Ticket\\Reports\\day.txt", "ticket 1"},
+                                                      {"C:\\Barcode\\labels.txt", "label 1"}};
+    for (const auto& [path, content] : ownFiles) machine.files.writeFile(path, content);
     machine.ui.answerRemainingMessageBoxesBy(DefaultButtons());
     if (fault.call != 0) machine.faults.failCall(fault.call, fault.error);
     const auto filesBefore = machine.files.snapshot();
@@ -377,6 +382,7 @@ CleanRun runFlow(const Flow& flow, const Fault& fault, const CleanRun& clean = {
     for (const auto& path : strayChanges(filesBefore, machine.files.snapshot(), kFilePlaces)) {
         ADD_FAILURE() << "touched " << path;
     }
+    for (const auto& [path, content] : ownFiles) EXPECT_EQ(machine.files.readFile(path), content) << path;
     for (const auto& path : strayChanges(registryBefore, machine.registry.snapshot(), kRegistryPlaces)) {
         ADD_FAILURE() << "touched " << path;
     }

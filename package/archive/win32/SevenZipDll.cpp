@@ -7,8 +7,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -38,29 +40,70 @@ bool ansiToWide(const std::string& ansi, std::wstring& wide) {
     return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi.data(), size, wide.data(), needed) == needed;
 }
 
-// The caller reads ANSI text: the engine's UTF-8 message is converted to the process's code
-// page and cut at a character boundary so that a double-byte character is never split.
-void writeMessage(LPSTR output, DWORD outputSize, const std::string& utf8) {
-    if (output == nullptr || outputSize == 0) return;
+// The caller reads ANSI text: the engine's UTF-8 text in the process's code page. `exact` says
+// whether every character had its own there (a name that needs a stand-in names no file).
+std::string toAnsi(const std::string& utf8, bool* exact = nullptr) {
     std::string ansi;
     std::wstring wide;
-    if (archive::utf8ToWide(utf8, wide) && !wide.empty()) {
-        const int wideLength = static_cast<int>(wide.size());
-        const int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
-        if (length > 0) {
-            ansi.resize(static_cast<std::size_t>(length));
-            WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, ansi.data(), length, nullptr, nullptr);
-        }
+    if (!archive::utf8ToWide(utf8, wide) || wide.empty()) {
+        if (exact) *exact = false;
+        return ansi;
     }
+    const int wideLength = static_cast<int>(wide.size());
+    // A UTF-8 system code page holds every character and takes neither the flag nor the
+    // question whether a default character was used.
+    const bool utf8System = GetACP() == CP_UTF8;
+    const DWORD flags = utf8System ? 0 : WC_NO_BEST_FIT_CHARS;
+    BOOL usedDefault = FALSE;
+    BOOL* const askDefault = utf8System ? nullptr : &usedDefault;
+    const int length = WideCharToMultiByte(CP_ACP, flags, wide.data(), wideLength, nullptr, 0, nullptr, askDefault);
+    if (length > 0) {
+        ansi.resize(static_cast<std::size_t>(length));
+        WideCharToMultiByte(CP_ACP, flags, wide.data(), wideLength, ansi.data(), length, nullptr, askDefault);
+    }
+    if (exact) *exact = length > 0 && !usedDefault;
+    return ansi;
+}
+
+// The longest prefix of at most `limit` bytes that does not split a double-byte character.
+std::size_t fittingPrefix(const std::string& ansi, std::size_t limit) {
     std::size_t keep = 0;
-    for (std::size_t next = 0; next < ansi.size() && next < outputSize - 1;) {
+    for (std::size_t next = 0; next < ansi.size() && next < limit;) {
         const std::size_t width = IsDBCSLeadByte(static_cast<BYTE>(ansi[next])) ? 2 : 1;
-        if (next + width > outputSize - 1 || next + width > ansi.size()) break;
+        if (next + width > limit || next + width > ansi.size()) break;
         next += width;
         keep = next;
     }
-    CopyMemory(output, ansi.data(), keep);
-    output[keep] = '\0';
+    return keep;
+}
+
+// The one-line summary, cut at a character boundary if it must be; after it, when it fits
+// whole, one line per file written ("Ticket\x86\a.gpd\r\n", relative to the output folder),
+// as many whole lines as the buffer holds. A caller that removes what the extraction wrote
+// reads them; one that only shows the text sees the summary first.
+void writeOutput(LPSTR output, DWORD outputSize, const std::string& summary,
+                 const std::vector<std::string>& written = {}) {
+    if (output == nullptr || outputSize == 0) return;
+    const std::size_t room = outputSize - 1;
+    const std::string first = toAnsi(summary);
+    std::string text = first.substr(0, fittingPrefix(first, room));
+    if (text.size() == first.size() && text.size() + 2 <= room) {
+        text += "\r\n";
+        for (const std::string& path : written) {
+            std::string backslashed = path;
+            // "/" is never part of a UTF-8 multibyte character, so this is safe before the
+            // conversion, which is where a trail byte of 0x5C could appear.
+            std::replace(backslashed.begin(), backslashed.end(), '/', '\\');
+            bool exact = false;
+            std::string line = toAnsi(backslashed, &exact);
+            if (!exact) continue;
+            line += "\r\n";
+            if (text.size() + line.size() > room) break;
+            text += line;
+        }
+    }
+    CopyMemory(output, text.data(), text.size());
+    output[text.size()] = '\0';
 }
 
 int resultFor(archive::ExtractStatus status) {
@@ -79,7 +122,7 @@ int resultFor(archive::ExtractStatus status) {
     return kInternalError;
 }
 
-int run(LPCSTR commandText, std::string& message) {
+int run(LPCSTR commandText, std::string& message, std::vector<std::string>& written) {
     archive::SevenZipCommand command;
     if (commandText == nullptr || !archive::parseSevenZipCommand(commandText, command, message))
         return kBadCommand;
@@ -93,8 +136,9 @@ int run(LPCSTR commandText, std::string& message) {
     if (!source) return kCannotOpen;
     auto output = archive::Win32OutputTree::open(outputFolder, message);
     if (!output) return kCannotOpen;
-    const auto result = archive::extractArchive(*source, *output);
+    auto result = archive::extractArchive(*source, *output);
     message = result.message;
+    written = std::move(result.written);
     return resultFor(result.status);
 }
 
@@ -104,20 +148,21 @@ extern "C" {
 
 int WINAPI SevenZip(HWND, LPCSTR command, LPSTR output, DWORD outputSize) {
     if (running.exchange(true)) {
-        writeMessage(output, outputSize, "another extraction is running");
+        writeOutput(output, outputSize, "another extraction is running");
         return kBusy;
     }
     int result = kInternalError;
     std::string message = "internal error";
+    std::vector<std::string> written;
     // Nothing may unwind into the caller, which is not C++.
     try {
-        result = run(command, message);
+        result = run(command, message, written);
     } catch (...) {
         result = kInternalError;
         message = "internal error (out of memory?)";
     }
     try {
-        writeMessage(output, outputSize, message);
+        writeOutput(output, outputSize, message, written);
     } catch (...) {
         if (output && outputSize > 0) output[0] = '\0';
     }

@@ -100,6 +100,29 @@ TEST(SevenZipDll, ExtractsWideNamesAndOverwrites) {
     }
 }
 
+// After its one-line summary the library lists every file it wrote, also when a later entry
+// fails: relative to the output folder, with backslashes, each line ended by CR LF. A buffer
+// too small for them all gets whole lines only.
+TEST(SevenZipDll, ListsTheFilesItWroteInWholeLines) {
+    Library library;
+    test::TempDir work;
+    const auto out = work.path() / "out";
+    const auto archive = writeArchive(work, {{.name = "Ticket/x86/a.gpd", .data = "a"},
+                                             {.name = "DriverName.cfg", .data = "c"},
+                                             {.name = "Barcode/bad.dll", .data = "data", .crc = 1}});
+    const auto whole = extract(library, command(archive, out));
+    EXPECT_NE(whole.result, 0);
+    const std::size_t summaryEnd = whole.message.find("\r\n");
+    ASSERT_NE(summaryEnd, std::string::npos) << whole.message;
+    const std::string summary = whole.message.substr(0, summaryEnd);
+    EXPECT_NE(summary.find("bad.dll"), std::string::npos) << summary;
+    EXPECT_EQ(whole.message, summary + "\r\nTicket\\x86\\a.gpd\r\nDriverName.cfg\r\n");
+
+    // Room for the first line and most of the second, with the NUL.
+    const auto size = static_cast<DWORD>(summary.size() + 2 + 18 + 10 + 1);
+    EXPECT_EQ(extract(library, command(archive, out), size).message, summary + "\r\nTicket\\x86\\a.gpd\r\n");
+}
+
 TEST(SevenZipDll, FailuresReturnNonZeroWithinTheOutputBuffer) {
     Library library;
     test::TempDir work;
