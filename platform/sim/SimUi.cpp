@@ -450,7 +450,9 @@ void SimDialog::userSelectListRow(int id, int row) {
 }
 
 void SimDialog::userType(int id, const std::string& text) {
-    controlRef(id).text = text;
+    SimControl& c = controlRef(id);
+    if (!c.enabled || !windowEnabled()) return;
+    c.text = text;
     focusByUser(id);
 }
 
@@ -597,6 +599,7 @@ int SimUi::messageBox(platform::DialogWindow* owner, const std::string& text, co
     // A box of the window thread takes the activation from its owner and gives it back, and
     // the owner's focus goes through the dialog manager's save and restore. A box of another
     // thread leaves the owner's focus where it was.
+    if (holdBoxes_ && !onWindowThread()) return heldMessageBox(owner, text, caption, type);
     auto* ownerDialog = owner != nullptr && onWindowThread() ? static_cast<SimDialog*>(owner) : nullptr;
     if (ownerDialog != nullptr) ownerDialog->deactivate();
     const int answer = recordMessageBox(owner, text, caption, type);
@@ -622,6 +625,47 @@ int SimUi::recordMessageBox(platform::DialogWindow* owner, const std::string& te
     }
     messageBoxes_.push_back(record);
     return record.answer;
+}
+
+int SimUi::heldMessageBox(platform::DialogWindow* owner, const std::string& text, const std::string& caption,
+                          unsigned type) {
+    auto* ownerDialog = static_cast<SimDialog*>(owner);
+    const bool disabled = ownerDialog != nullptr && sendToWindow(*ownerDialog, [ownerDialog] { ++ownerDialog->disabledBy_; });
+    MessageBoxRecord record;
+    record.text = text;
+    record.caption = caption;
+    record.type = type;
+    record.ownerTemplate = ownerDialog != nullptr ? ownerDialog->template_.id : 0;
+    {
+        std::unique_lock lock(mutex_);
+        openBox_ = record;
+        openBoxAnswer_.reset();
+        changed_.notify_all();
+        changed_.wait(lock, [&] { return openBoxAnswer_.has_value(); });
+        record.answer = *openBoxAnswer_;
+        openBox_.reset();
+        openBoxAnswer_.reset();
+        messageBoxes_.push_back(record);
+    }
+    if (disabled) sendToWindow(*ownerDialog, [ownerDialog] { --ownerDialog->disabledBy_; });
+    return record.answer;
+}
+
+void SimUi::holdMessageBoxes() { holdBoxes_ = true; }
+
+std::optional<MessageBoxRecord> SimUi::waitForOpenBox(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    if (!changed_.wait_for(lock, timeout, [&] { return openBox_.has_value() && !openBoxAnswer_.has_value(); })) {
+        return std::nullopt;
+    }
+    return openBox_;
+}
+
+void SimUi::answerOpenBox(int button) {
+    std::lock_guard lock(mutex_);
+    if (!openBox_.has_value()) return;
+    openBoxAnswer_ = button;
+    changed_.notify_all();
 }
 
 void SimUi::answerMessageBoxes(std::vector<int> answers) {

@@ -158,6 +158,15 @@ public:
     // dialog shown by a click that a test is still waiting for can only be played this way.
     void scriptDialog(int templateId, std::function<void(SimDialog&)> script);
     std::vector<MessageBoxRecord> messageBoxes() const;
+    // From now on a box raised by a thread other than the window thread stays open until the
+    // test answers it: the thread that raised it waits, and its owner ignores the user
+    // meanwhile, as a real message box disables its owner. Boxes of the window thread are
+    // answered as before.
+    void holdMessageBoxes();
+    // Waits until a held box is open and returns it (answer 0); nothing on a time-out.
+    std::optional<MessageBoxRecord> waitForOpenBox(std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    // Presses `button` in the open held box.
+    void answerOpenBox(int button);
 
     // Runs `action` on the window thread with the topmost live dialog, between messages, and
     // waits for it. Returns false when no dialog is open.
@@ -182,6 +191,8 @@ private:
     bool onWindowThread() const;
     int recordMessageBox(platform::DialogWindow* owner, const std::string& text, const std::string& caption,
                          unsigned type);
+    int heldMessageBox(platform::DialogWindow* owner, const std::string& text, const std::string& caption,
+                       unsigned type);
     // Queues `body` for the window thread and waits; false when the dialog is gone.
     bool sendToWindow(SimDialog& dialog, std::function<void()> body);
     // Runs queued tasks on the window thread until `stop` holds.
@@ -196,6 +207,9 @@ private:
     std::vector<SimDialog*> live_;
     std::map<std::string, unsigned> registeredMessages_;
     std::deque<int> answers_;
+    std::atomic<bool> holdBoxes_{false};
+    std::optional<MessageBoxRecord> openBox_;
+    std::optional<int> openBoxAnswer_;
     std::function<int(const std::string&, unsigned)> chooseAnswer_;
     std::map<int, std::deque<std::function<void(SimDialog&)>>> scripts_;
     std::vector<MessageBoxRecord> messageBoxes_;

@@ -212,6 +212,38 @@ TEST(MainDialog, InstallStaysDisabledUntilTheStartUpHasEnded) {
     }
 }
 
+// A box the start-up worker raises holds the worker until the user answers it, and the
+// window it belongs to ignores the user meanwhile, as a real message box disables its owner.
+TEST(MainDialog, ABoxOfTheStartUpHoldsTheWorkerAndTheWindowUntilAnswered) {
+    sim::SimMachine machine;
+    machine.services.configure("Spooler", [](sim::SimServices::Service& spooler) { spooler.queryFails = true; });
+    machine.ui.holdMessageBoxes();
+    InstallerRun run(machine);
+    const auto box = machine.ui.waitForOpenBox();
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text, "无法确定服务状态");
+    EXPECT_EQ(box->ownerTemplate, IDD_MAIN_DIALOG);
+    machine.ui.asUser([](sim::SimDialog& window) {
+        EXPECT_FALSE(window.windowEnabled());
+        window.userSelectListRow(IDC_CONNECTION_LIST, PORT_KIND_TCPIP);
+        window.userCloseBox();
+        window.userPressEscape();
+    });
+    EXPECT_FALSE(machine.ui.dialogs().front()->ended());
+    EXPECT_FALSE(machine.threads.allFinished());
+    // The later steps wait for the answer: the package has not been looked at.
+    EXPECT_EQ(machine.archives.loads(), 0);
+    run.onWindow([](MainDialog&, sim::SimDialog& window) { EXPECT_EQ(selectedRow(window), PORT_KIND_SERIAL); });
+
+    machine.ui.answerOpenBox(win::IDOK);
+    ASSERT_TRUE(run.waitForStartup());
+    EXPECT_EQ(machine.archives.loads(), 1);
+    ASSERT_EQ(machine.ui.messageBoxes().size(), 1u);
+    EXPECT_EQ(machine.ui.messageBoxes()[0].answer, win::IDOK);
+    run.onWindow([](MainDialog&, sim::SimDialog& window) { EXPECT_TRUE(window.windowEnabled()); });
+    EXPECT_EQ(run.close(), win::IDCANCEL);
+}
+
 TEST(MainDialog, AFailedThreadStartLeavesTheWindowStartingButClosable) {
     sim::SimMachine machine;
     machine.threads.failNextStart();

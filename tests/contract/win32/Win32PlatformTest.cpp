@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/win32/Win32DialogWindow.h"
@@ -264,6 +265,46 @@ TEST(Win32UiTest, WorkerMessagesRunOnTheWindowThreadWhileItWaits) {
     for (DWORD thread : handledOn) EXPECT_EQ(handler.windowThread, thread);
     // The handler's result reaches the sender through DWLP_MSGRESULT.
     EXPECT_EQ((std::vector<std::intptr_t>{1001, 1002, 1003}), replies);
+}
+
+// What the simulated machine's held boxes model: a box raised by a worker thread blocks that
+// worker until it is answered, and its owner, on another thread, is disabled meanwhile.
+TEST(Win32UiTest, AWorkersBoxBlocksItAndDisablesItsOwnerUntilAnswered) {
+    ScriptedHandler handler;
+    std::atomic<bool> ownerDisabledWhileOpen{false};
+    std::atomic<bool> answered{false};
+    std::atomic<bool> returnedBeforeAnswer{false};
+    int answer = 0;
+    handler.onInit = [&](platform::DialogWindow& w) {
+        const HWND owner = handler.hwnd;
+        platform::ThreadHandle worker = contractPlatform().threads.start([&] {
+            answer = ui().messageBox(&w, "held", "Win32UiTestBox", MB_OKCANCEL);
+            returnedBeforeAnswer = !answered;
+        });
+        ASSERT_TRUE(worker.valid());
+        // The user: finds the box, looks at the owner, then presses OK.
+        std::thread user([&] {
+            HWND box = nullptr;
+            for (int i = 0; i < 300 && box == nullptr; ++i) {
+                box = FindWindowA(nullptr, "Win32UiTestBox");
+                if (box == nullptr) Sleep(50);
+            }
+            if (box == nullptr) return;
+            Sleep(200);
+            ownerDisabledWhileOpen = !IsWindowEnabled(owner);
+            answered = true;
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        });
+        w.waitForThread(worker);
+        user.join();
+        EXPECT_TRUE(IsWindowEnabled(owner));
+        w.endDialog(IDOK);
+    };
+    EXPECT_EQ(IDOK, ui().runModal(IDD_MAIN_DIALOG, handler, nullptr));
+    EXPECT_TRUE(answered);
+    EXPECT_FALSE(returnedBeforeAnswer);
+    EXPECT_TRUE(ownerDisabledWhileOpen);
+    EXPECT_EQ(IDOK, answer);
 }
 
 TEST(Win32UiTest, CloseBoxCancelAndOtherMessagesReachTheHandler) {
