@@ -56,20 +56,60 @@ TEST(Win32SystemInfo, Wow64AnswerMatchesTheDirectCall) {
 
 TEST(Win32Services, OpensQueriesAndRefusesUnknownServices) {
     platform::Services& services = contractPlatform().services;
-    platform::ServiceHandlePtr manager = services.openManager(SC_MANAGER_CONNECT);
+    platform::ServiceHandlePtr manager;
+    ASSERT_EQ(0, services.openManager(SC_MANAGER_CONNECT, manager));
     ASSERT_NE(nullptr, manager);
-    EXPECT_EQ(nullptr, services.openService(*manager, "NoSuchServiceForTheInstallerTest", SERVICE_QUERY_STATUS));
-    platform::ServiceHandlePtr rpc = services.openService(*manager, "RpcSs", SERVICE_QUERY_STATUS);
+    platform::ServiceHandlePtr missing;
+    EXPECT_EQ(ERROR_SERVICE_DOES_NOT_EXIST,
+              services.openService(*manager, "NoSuchServiceForTheInstallerTest", SERVICE_QUERY_STATUS, missing));
+    EXPECT_EQ(nullptr, missing);
+    platform::ServiceHandlePtr rpc;
+    ASSERT_EQ(0, services.openService(*manager, "RpcSs", SERVICE_QUERY_STATUS, rpc));
     ASSERT_NE(nullptr, rpc);
     std::uint32_t state = 0;
-    ASSERT_TRUE(services.queryStatus(*rpc, state));
+    ASSERT_EQ(0, services.queryStatus(*rpc, state));
     EXPECT_GE(state, static_cast<std::uint32_t>(SERVICE_STOPPED));
     EXPECT_LE(state, static_cast<std::uint32_t>(SERVICE_PAUSED));
-    // Opened for querying only: a stop request must be refused, not carried out.
-    const bool stopSent = services.control(*rpc, SERVICE_CONTROL_STOP, state);
-    const DWORD error = GetLastError();
-    EXPECT_FALSE(stopSent);
-    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), error);
+    // Opened for querying only: a stop request must be refused, not carried out, and the
+    // refusal must carry Windows' error.
+    EXPECT_EQ(ERROR_ACCESS_DENIED, services.control(*rpc, SERVICE_CONTROL_STOP, state));
+    // Enumerating dependents needs its own right, which this handle lacks.
+    std::vector<platform::DependentService> dependents{{"stale", 0}};
+    EXPECT_EQ(ERROR_ACCESS_DENIED, services.enumDependents(*rpc, SERVICE_ACTIVE, dependents));
+    EXPECT_TRUE(dependents.empty());
+}
+
+TEST(Win32Services, EnumeratesTheServicesThatDependOnOne) {
+    platform::Services& services = contractPlatform().services;
+    platform::ServiceHandlePtr manager;
+    ASSERT_EQ(0, services.openManager(SC_MANAGER_CONNECT, manager));
+    // Every Windows (and Wine) has services that need the RPC service; whatever they are,
+    // the list must be the one the direct call gives.
+    platform::ServiceHandlePtr rpc;
+    ASSERT_EQ(0, services.openService(*manager, "RpcSs", SERVICE_ENUMERATE_DEPENDENTS, rpc));
+    std::vector<platform::DependentService> dependents;
+    ASSERT_EQ(0, services.enumDependents(*rpc, SERVICE_STATE_ALL, dependents));
+    const SC_HANDLE scm = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    ASSERT_NE(nullptr, scm);
+    const SC_HANDLE direct = OpenServiceA(scm, "RpcSs", SERVICE_ENUMERATE_DEPENDENTS);
+    ASSERT_NE(nullptr, direct);
+    DWORD needed = 0;
+    DWORD count = 0;
+    SetLastError(0xdeadbeef);
+    const BOOL sized = EnumDependentServicesA(direct, SERVICE_STATE_ALL, nullptr, 0, &needed, &count);
+    if (sized) {
+        EXPECT_TRUE(dependents.empty());
+    } else {
+        EXPECT_EQ(static_cast<DWORD>(ERROR_MORE_DATA), GetLastError());
+        std::vector<ENUM_SERVICE_STATUSA> buffer(needed / sizeof(ENUM_SERVICE_STATUSA) + 1);
+        ASSERT_TRUE(EnumDependentServicesA(direct, SERVICE_STATE_ALL, buffer.data(),
+                                           static_cast<DWORD>(buffer.size() * sizeof(ENUM_SERVICE_STATUSA)), &needed,
+                                           &count));
+        ASSERT_EQ(count, dependents.size());
+        for (DWORD i = 0; i < count; ++i) EXPECT_EQ(buffer[i].lpServiceName, dependents[i].name);
+    }
+    CloseServiceHandle(direct);
+    CloseServiceHandle(scm);
 }
 
 TEST(Win32Spooler, DriverFolderBufferAndMissingPrinters) {
