@@ -408,8 +408,8 @@ TEST(InstallStart, ASpoolerThatStoppedAfterStartUpIsStartedAtThePress) {
         EXPECT_TRUE(f.boxTexts().empty());
         EXPECT_EQ(f.control(IDC_INSTALL).text, "完成");
         const auto printers = f.machine.spooler.printers();
-        ASSERT_EQ(printers.size(), 1u);
-        EXPECT_EQ(printers[0].port, c.port);
+        EXPECT_EQ(printers.size(), 1u);
+        EXPECT_EQ(printers.empty() ? "<none>" : printers[0].port, c.port);
     }
 }
 
