@@ -7,10 +7,10 @@ namespace DriverStaging {
 
 std::string environmentFor(bool wow64) { return wow64 ? "Windows x64" : "Windows NT x86"; }
 
-void stage(MainDialog& dialog, const std::string& source, const std::string& destination) {
-    // A missing source shows up as the spooler's error when the driver is added.
-    dialog.platform().files.copyFile(source, destination, false);
+long stage(MainDialog& dialog, const std::string& source, const std::string& destination) {
+    const long error = dialog.platform().files.copyFile(source, destination, false);
     dialog.showStatus(destination);
+    return error;
 }
 
 std::uint32_t driverVersion(platform::SystemInfo& system) { return getWindowsVersionClass(system) == 4 ? 2 : 3; }

@@ -17,9 +17,12 @@ constexpr std::size_t FIRST_LANGUAGE_FILE = 3;
 }  // namespace
 
 void LabelDriverInstaller::install() {
+    platform::Platform& platform = dialog_.platform();
+    // The spooler may have stopped since start-up (a crash, a restart that failed). Every
+    // call from the port dialogs on needs it, and a failure there would only be retried.
+    SpoolerService::control(platform, &dialog_.window(), "Spooler", SpoolerService::MODE_ENSURE_RUNNING);
     PrinterSetup setup(dialog_);
     if (!setup.resolvePortChoice()) return;
-    platform::Platform& platform = dialog_.platform();
 
     const ModelCatalogue::LabelRow& model =
         ModelCatalogue::labelRows()[static_cast<std::size_t>(dialog_.modelRow - dialog_.receiptRowCount())];
@@ -52,12 +55,19 @@ void LabelDriverInstaller::install() {
     const std::string monitorFolder = wow64 ? systemFolder + "\\SysWOW64" : systemFolder;
 
     const std::string monitorDll = monitorFolder + "\\" + files[0];
-    DriverStaging::stage(dialog_, sourceFolder + files[0], monitorDll);
+    // On a reinstall the running spooler has the registered DLL loaded, and Windows refuses
+    // to overwrite it (32) until the spooler lets go of it.
+    const long firstCopy = DriverStaging::stage(dialog_, sourceFolder + files[0], monitorDll);
 
     SpoolerService::control(platform, &dialog_.window(), "Spooler", SpoolerService::MODE_ENSURE_RUNNING);
     // A registered monitor is replaced, so that the spooler loads the DLL just copied.
     if (platform.spooler.deleteMonitor(environment, kMonitorName) == 0) {
         SpoolerService::control(platform, &dialog_.window(), "Spooler", SpoolerService::MODE_RESTART);
+    }
+    // Registering whatever DLL is left there would keep the old monitor under the new driver.
+    if (firstCopy != 0 && DriverStaging::stage(dialog_, sourceFolder + files[0], monitorDll) != 0) {
+        failMonitor();
+        return;
     }
     const long monitorError = platform.spooler.addMonitor({kMonitorName, environment, monitorDll});
     if (monitorError != 0 && monitorError != ERROR_PRINT_MONITOR_ALREADY_INSTALLED) {

@@ -16,9 +16,12 @@ const std::string kOemDependentFiles = kDependentFiles + "\\TOEMUNI.ini" + '\0' 
 }  // namespace
 
 void ReceiptDriverInstaller::install() {
+    platform::Platform& platform = dialog_.platform();
+    // The spooler may have stopped since start-up (a crash, a restart that failed). Every
+    // call from the port dialogs on needs it, and a failure there would only be retried.
+    SpoolerService::control(platform, &dialog_.window(), "Spooler", SpoolerService::MODE_ENSURE_RUNNING);
     PrinterSetup setup(dialog_);
     if (!setup.resolvePortChoice()) return;
-    platform::Platform& platform = dialog_.platform();
 
     const std::string printerName = dialog_.window().itemText(IDC_PRINTER_NAME);
     const bool wow64 = dialog_.isWow64 != 0;

@@ -287,26 +287,34 @@ class FaultyServices final : public platform::Services {
 public:
     FaultyServices(platform::Services& inner, FaultPlan& plan) : inner_(inner), plan_(plan) {}
 
-    platform::ServiceHandlePtr openManager(std::uint32_t access) override {
-        if (plan_.check("Services.openManager") != 0) return nullptr;
-        return inner_.openManager(access);
+    long openManager(std::uint32_t access, platform::ServiceHandlePtr& manager) override {
+        if (const long error = plan_.check("Services.openManager")) return error;
+        return inner_.openManager(access, manager);
     }
-    platform::ServiceHandlePtr openService(platform::ServiceHandle& manager, const std::string& name,
-                                           std::uint32_t access) override {
-        if (plan_.check("Services.openService") != 0) return nullptr;
-        return inner_.openService(manager, name, access);
+    long openService(platform::ServiceHandle& manager, const std::string& name, std::uint32_t access,
+                     platform::ServiceHandlePtr& service) override {
+        if (const long error = plan_.check("Services.openService")) return error;
+        return inner_.openService(manager, name, access, service);
     }
-    bool queryStatus(platform::ServiceHandle& service, std::uint32_t& state) override {
-        if (plan_.check("Services.queryStatus") != 0) return false;
+    long queryStatus(platform::ServiceHandle& service, std::uint32_t& state) override {
+        if (const long error = plan_.check("Services.queryStatus")) return error;
         return inner_.queryStatus(service, state);
     }
-    bool start(platform::ServiceHandle& service) override {
-        if (plan_.check("Services.start") != 0) return false;
+    long start(platform::ServiceHandle& service) override {
+        if (const long error = plan_.check("Services.start")) return error;
         return inner_.start(service);
     }
-    bool control(platform::ServiceHandle& service, std::uint32_t code, std::uint32_t& state) override {
-        if (plan_.check("Services.control") != 0) return false;
+    long control(platform::ServiceHandle& service, std::uint32_t code, std::uint32_t& state) override {
+        if (const long error = plan_.check("Services.control")) return error;
         return inner_.control(service, code, state);
+    }
+    long enumDependents(platform::ServiceHandle& service, std::uint32_t stateFilter,
+                        std::vector<platform::DependentService>& dependents) override {
+        if (const long error = plan_.check("Services.enumDependents")) {
+            dependents.clear();
+            return error;
+        }
+        return inner_.enumDependents(service, stateFilter, dependents);
     }
 
 private:

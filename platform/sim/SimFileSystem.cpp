@@ -312,6 +312,7 @@ long SimFileSystem::deleteFile(const std::string& path) {
     WinPath parsed;
     Lookup found;
     if (const long error = resolveExisting(path, parsed, found)) return error;
+    if (heldLocked(parsed)) return win::ERROR_SHARING_VIOLATION;
     const std::uint32_t attributes = attributesOf(found.host);
     // Folders, and links to folders, are RemoveDirectoryA's to remove.
     if (parsed.components.empty() || (attributes & platform::FILE_ATTRIBUTE_DIRECTORY_BIT) ||
@@ -347,6 +348,15 @@ long SimFileSystem::removeDirectory(const std::string& path) {
 
 long SimFileSystem::copyFile(const std::string& from, const std::string& to, bool failIfExists) {
     std::lock_guard lock(mutex_);
+    return copyLocked(from, to, failIfExists, false);
+}
+
+long SimFileSystem::copyFileAsHolder(const std::string& from, const std::string& to) {
+    std::lock_guard lock(mutex_);
+    return copyLocked(from, to, false, true);
+}
+
+long SimFileSystem::copyLocked(const std::string& from, const std::string& to, bool failIfExists, bool asHolder) {
     WinPath source;
     WinPath target;
     if (const long error = parse(from, source)) return error;
@@ -362,6 +372,7 @@ long SimFileSystem::copyFile(const std::string& from, const std::string& to, boo
     if (out.exists) {
         if (failIfExists) return win::ERROR_FILE_EXISTS;
         if (fs::equivalent(in.host, out.host, ec)) return win::ERROR_SHARING_VIOLATION;
+        if (!asHolder && heldLocked(target)) return win::ERROR_SHARING_VIOLATION;
         const std::uint32_t attributes = attributesOf(out.host);
         if (attributes & (platform::FILE_ATTRIBUTE_DIRECTORY_BIT | platform::FILE_ATTRIBUTE_READONLY_BIT)) {
             return win::ERROR_ACCESS_DENIED;
@@ -440,6 +451,36 @@ void SimFileSystem::failPath(const std::string& windowsPath, long error) {
     } else {
         failures_[key(parsed)] = error;
     }
+}
+
+bool SimFileSystem::heldLocked(const WinPath& path) const {
+    return held_.count(key(path)) != 0 && holderRuns_ && holderRuns_();
+}
+
+void SimFileSystem::setHolder(std::function<bool()> holderRuns) {
+    std::lock_guard lock(mutex_);
+    holderRuns_ = std::move(holderRuns);
+}
+
+void SimFileSystem::holdFiles(const std::vector<std::string>& windowsPaths) {
+    std::lock_guard lock(mutex_);
+    held_.clear();
+    for (const auto& path : windowsPaths) {
+        WinPath parsed;
+        if (parse(path, parsed) == win::ERROR_SUCCESS) held_.insert(key(parsed));
+    }
+}
+
+void SimFileSystem::holdFile(const std::string& windowsPath) {
+    std::lock_guard lock(mutex_);
+    WinPath parsed;
+    if (parse(windowsPath, parsed) == win::ERROR_SUCCESS) held_.insert(key(parsed));
+}
+
+bool SimFileSystem::isHeld(const std::string& windowsPath) const {
+    std::lock_guard lock(mutex_);
+    WinPath parsed;
+    return parse(windowsPath, parsed) == win::ERROR_SUCCESS && heldLocked(parsed);
 }
 
 void SimFileSystem::writeFile(const std::string& windowsPath, const std::string& bytes) {

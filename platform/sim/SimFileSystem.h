@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -66,6 +67,18 @@ public:
     void makeDirectory(const std::string& windowsPath);
     // A reparse point at windowsPath leading to hostTarget, which may lie outside drive C:.
     void makeSymlink(const std::string& windowsPath, const std::filesystem::path& hostTarget);
+    // Files a running process has loaded and so holds open without sharing write or delete
+    // (the spooler's monitor and driver DLLs): overwriting or deleting one fails with
+    // ERROR_SHARING_VIOLATION, as on Windows. `holderRuns` tells whether that process runs;
+    // while it does not, nothing is held. It is asked under this drive's lock.
+    void setHolder(std::function<bool()> holderRuns);
+    // The files the holder has loaded now, replacing the earlier set; or one more of them.
+    void holdFiles(const std::vector<std::string>& windowsPaths);
+    void holdFile(const std::string& windowsPath);
+    bool isHeld(const std::string& windowsPath) const;
+    // CopyFileA as the holder itself copies: over a file it holds (the spooler replacing the
+    // files of a driver in use).
+    long copyFileAsHolder(const std::string& from, const std::string& to);
     // Searches started and not yet closed.
     int openSearches() const { return *openSearches_; }
     // Everything on the drive, for comparing before and after: each file's Windows path with
@@ -94,6 +107,8 @@ private:
     long injectedFailure(const WinPath& path) const;
     bool isReadOnly(const std::filesystem::path& host) const;
     static std::string key(const WinPath& path);
+    bool heldLocked(const WinPath& path) const;
+    long copyLocked(const std::string& from, const std::string& to, bool failIfExists, bool asHolder);
     static std::string format(const WinPath& path);
 
     mutable std::mutex mutex_;
@@ -102,6 +117,8 @@ private:
     WinPath current_;
     std::set<std::string> readOnly_;  // host paths
     std::map<std::string, long> failures_;
+    std::set<std::string> held_;  // keys of Windows paths
+    std::function<bool()> holderRuns_;
     std::shared_ptr<std::atomic<int>> openSearches_ = std::make_shared<std::atomic<int>>(0);
 };
 

@@ -2,12 +2,17 @@
 // The service control manager of the simulated machine. A service moves through the pending
 // states over a number of status queries, so that waits can be tested without real time, or
 // over a span of real time as well, so that they can be measured against the clock; a start
-// can be made to fail and a status query to fail.
+// or a stop can be made to fail and a status query to fail. Services may depend on others,
+// and the manager enforces that as Windows does: a service whose dependents run cannot be
+// stopped (1051), one that is starting or stopping takes no control (1061), and starting a
+// service starts the services it depends on first.
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/Services.h"
 
@@ -17,6 +22,8 @@ class SimServices : public platform::Services {
 public:
     struct Service {
         std::uint32_t state = platform::SERVICE_STOPPED_STATE;
+        // The services this one needs running (names as the manager knows them).
+        std::vector<std::string> dependsOn;
         // Status queries answered "pending" before a start or stop completes.
         int startPendingQueries = 0;
         int stopPendingQueries = 0;
@@ -26,6 +33,8 @@ public:
         std::chrono::milliseconds stopPendingTime{0};
         // StartServiceA fails with this error and the service stays stopped (0: it starts).
         long startError = 0;
+        // ControlService(SERVICE_CONTROL_STOP) on a running service fails with this error.
+        long stopError = 0;
         // Every QueryServiceStatus fails (after `queriesBeforeFailure` good ones).
         bool queryFails = false;
         int queriesBeforeFailure = 0;
@@ -38,12 +47,14 @@ public:
     };
 
     SimServices();
-    platform::ServiceHandlePtr openManager(std::uint32_t access) override;
-    platform::ServiceHandlePtr openService(platform::ServiceHandle& manager, const std::string& name,
-                                           std::uint32_t access) override;
-    bool queryStatus(platform::ServiceHandle& service, std::uint32_t& state) override;
-    bool start(platform::ServiceHandle& service) override;
-    bool control(platform::ServiceHandle& service, std::uint32_t code, std::uint32_t& state) override;
+    long openManager(std::uint32_t access, platform::ServiceHandlePtr& manager) override;
+    long openService(platform::ServiceHandle& manager, const std::string& name, std::uint32_t access,
+                     platform::ServiceHandlePtr& service) override;
+    long queryStatus(platform::ServiceHandle& service, std::uint32_t& state) override;
+    long start(platform::ServiceHandle& service) override;
+    long control(platform::ServiceHandle& service, std::uint32_t code, std::uint32_t& state) override;
+    long enumDependents(platform::ServiceHandle& service, std::uint32_t stateFilter,
+                        std::vector<platform::DependentService>& dependents) override;
 
     // Changes a service under the lock.
     void configure(const std::string& name, const std::function<void(Service&)>& change);
@@ -57,9 +68,17 @@ public:
 private:
     class Handle;
     void advance(Service& service);
+    // Starts a stopped service (lock held); its dependencies are brought up first, as the
+    // manager waits for them before it starts a dependent. Services that reached the running
+    // state are added to `started`.
+    long startLocked(const std::string& key, std::vector<std::string>& started, int depth);
+    void runStartedHooks(const std::vector<std::string>& started);
+    // The keys of the services that need `key`, in reverse order of start.
+    std::vector<std::string> dependentsOf(const std::string& key) const;
 
     mutable std::mutex mutex_;
-    std::map<std::string, Service> services_;
+    std::map<std::string, Service> services_;  // by lower-case name
+    std::map<std::string, std::string> names_;  // the names as configured
     std::map<std::string, std::function<void()>> startedHooks_;
     int openHandles_ = 0;
     bool failOpenManager_ = false;

@@ -54,6 +54,41 @@ void SimSpooler::attach(SimFileSystem& files, SimRegistry& registry, SimServices
     registry_ = &registry;
     services_ = &services;
     system_ = &system;
+    // Nothing is loaded while the spooler is stopped, nor before a start has completed.
+    files.setHolder([&services] {
+        const std::uint32_t state = services.service("Spooler").state;
+        return state != platform::SERVICE_STOPPED_STATE && state != platform::SERVICE_START_PENDING_STATE;
+    });
+}
+
+std::vector<std::string> SimSpooler::driverSources(const platform::DriverInfo3& driver) {
+    // Dependent files lie beside the driver DLL, whatever folder their names carry.
+    std::vector<std::string> sources{driver.driverPath, driver.dataFile, driver.configFile};
+    if (!driver.helpFile.empty()) sources.push_back(driver.helpFile);
+    const std::string folder = folderOf(driver.driverPath);
+    for (std::size_t start = 0; start < driver.dependentFiles.size();) {
+        const std::size_t end = driver.dependentFiles.find('\0', start);
+        const std::string name = driver.dependentFiles.substr(start, end - start);
+        if (name.empty()) break;
+        sources.push_back(folder + "\\" + fileName(name));
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return sources;
+}
+
+std::vector<std::string> SimSpooler::installedDriverFiles(const platform::DriverInfo3& driver) const {
+    const std::string versionFolder = driverDirectory(driver.environment) + "\\" + std::to_string(driver.version);
+    std::vector<std::string> files;
+    for (const auto& source : driverSources(driver)) files.push_back(versionFolder + "\\" + fileName(source));
+    return files;
+}
+
+void SimSpooler::loadDriverOf(const Printer& printer) {
+    if (files_ == nullptr) return;
+    auto it = drivers_.find(driverKey(localEnvironment(), printer.driver));
+    if (it == drivers_.end()) return;
+    for (const auto& file : installedDriverFiles(it->second.info)) files_->holdFile(file);
 }
 
 bool SimSpooler::running() const {
@@ -115,26 +150,16 @@ long SimSpooler::addPrinterDriverEx(const platform::DriverInfo3& driver, std::ui
     if (!driver.monitorName.empty() && monitors_.find(asciiLower(driver.monitorName)) == monitors_.end()) {
         return ERROR_UNKNOWN_PRINT_MONITOR;
     }
-    // Every file must be where the driver says, dependent files beside the driver DLL; the
-    // spooler then copies them into the folder of the driver's version.
-    std::vector<std::string> sources{driver.driverPath, driver.dataFile, driver.configFile};
-    if (!driver.helpFile.empty()) sources.push_back(driver.helpFile);
-    const std::string folder = folderOf(driver.driverPath);
-    for (std::size_t start = 0; start < driver.dependentFiles.size();) {
-        const std::size_t end = driver.dependentFiles.find('\0', start);
-        const std::string name = driver.dependentFiles.substr(start, end - start);
-        if (name.empty()) break;
-        sources.push_back(folder + "\\" + fileName(name));
-        if (end == std::string::npos) break;
-        start = end + 1;
-    }
+    // Every file must be where the driver says; the spooler then copies them into the folder
+    // of the driver's version, over the files of a driver in use if need be.
+    const std::vector<std::string> sources = driverSources(driver);
     if (files_ != nullptr) {
         for (const auto& source : sources) {
             if (!files_->exists(source)) return win::ERROR_FILE_NOT_FOUND;
         }
         const std::string versionFolder = driverDirectory(driver.environment) + "\\" + std::to_string(driver.version);
         files_->makeDirectory(versionFolder);
-        for (const auto& source : sources) files_->copyFile(source, versionFolder + "\\" + fileName(source), false);
+        for (const auto& source : sources) files_->copyFileAsHolder(source, versionFolder + "\\" + fileName(source));
     }
     drivers_[driverKey(driver.environment, driver.name)] = Driver{driver};
     return 0;
@@ -151,6 +176,7 @@ long SimSpooler::addMonitor(const platform::MonitorInfo2& monitor) {
         if (!bytes || bytes->compare(0, 2, "MZ") != 0) return win::ERROR_MOD_NOT_FOUND;
     }
     monitors_[asciiLower(monitor.name)] = monitor;
+    if (files_ != nullptr) files_->holdFile(monitor.dllName);
     return 0;
 }
 
@@ -211,6 +237,7 @@ long SimSpooler::addPrinter(const platform::PrinterInfo2& info, platform::Printe
     Printer printer{info.printerName, info.portName, info.driverName, info.printProcessor, info.datatype};
     printers_.push_back(printer);
     writeRecords(printer);
+    loadDriverOf(printer);
     created = std::make_unique<Handle>(*this, info.printerName);
     return 0;
 }
@@ -242,6 +269,13 @@ void SimSpooler::removeRecords(const std::string& name) {
 
 void SimSpooler::restart() {
     std::lock_guard lock(mutex_);
+    if (files_ != nullptr) {
+        // A fresh spooler process: only what is registered now is loaded.
+        std::vector<std::string> loaded;
+        for (const auto& [name, monitor] : monitors_) loaded.push_back(monitor.dllName);
+        files_->holdFiles(loaded);
+        for (const auto& printer : printers_) loadDriverOf(printer);
+    }
     if (registry_ == nullptr) return;
     for (auto& printer : printers_) {
         platform::RegValue port;
@@ -332,6 +366,7 @@ void SimSpooler::addExistingPrinter(const std::string& name, const std::string& 
     Printer printer{name, port, driver, "WinPrint", "RAW"};
     printers_.push_back(printer);
     writeRecords(printer);
+    loadDriverOf(printer);
 }
 
 const platform::PortInfo2* SimSpooler::findPort(const std::string& name) const {

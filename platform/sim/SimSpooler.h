@@ -4,6 +4,9 @@
 // the Windows spooler does, and a restart of the Spooler service reads the ports back from
 // there; a printer whose port has a powered device attached then reports itself on line.
 // While the Spooler service is not running every call fails with RPC_S_SERVER_UNAVAILABLE.
+// A running spooler has the DLLs of its monitors and of the drivers its printers use loaded,
+// so those files cannot be overwritten or deleted (32) until it lets go of them: a deleted
+// monitor's DLL at its next start, everything when it stops.
 #include <deque>
 #include <functional>
 #include <map>
@@ -48,7 +51,8 @@ public:
 
     // The machine the spooler lives on. Without it only the port calls work.
     void attach(SimFileSystem& files, SimRegistry& registry, SimServices& services, SimSystemInfo& system);
-    // Reads every printer's port back from its registry record, as a spooler start does.
+    // Reads every printer's port back from its registry record and loads the monitors and the
+    // drivers in use, as a spooler start does.
     void restart();
 
     void addPort(const std::string& name, const std::string& description = "Local Port",
@@ -116,6 +120,11 @@ private:
     bool running() const;
     long takeFailure(const std::string& call);
     std::string driverDirectory(const std::string& environment) const;
+    // The files a driver names, where the caller put them; and where the spooler keeps its copies.
+    static std::vector<std::string> driverSources(const platform::DriverInfo3& driver);
+    std::vector<std::string> installedDriverFiles(const platform::DriverInfo3& driver) const;
+    // Loads the driver of a printer (lock held).
+    void loadDriverOf(const Printer& printer);
     void writeRecords(const Printer& printer);
     void removeRecords(const std::string& name);
     std::string localEnvironment() const;

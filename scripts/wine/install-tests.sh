@@ -182,6 +182,67 @@ fi
 expect "installer ends on close" stop_installer
 end_case
 
+# The Spooler service's state as the service manager reports it: STOPPED, RUNNING, ...
+spooler_state() {
+    wine_cmd sc query Spooler 2>/dev/null | tr -d '\r' | awk '$1 == "STATE" { print $4 }'
+}
+
+# Stops the Spooler service as an administrator would and waits (bounded) until it has stopped.
+stop_spooler() {
+    local state=
+    wine_cmd net stop spooler >> "$log" 2>&1 || true
+    for _ in $(seq 30); do
+        state=$(spooler_state)
+        [ "$state" = STOPPED ] && return 0
+        sleep 1
+    done
+    echo "    the spooler is '$state', not STOPPED"
+    return 1
+}
+
+# The spooler may be down when the installer starts, or go down between its start-up and the
+# press (a crash, a restart that failed). Wine's winspool works in-process even then, so these
+# cases show that the installer brings the spooler up and completes, not the failure a stopped
+# spooler gives on Windows (1722).
+begin_case "receipt printer on the serial port, the spooler stopped before start"
+fresh_prefix
+wine_cmd net start spooler >> "$log" 2>&1 || true
+if stop_spooler; then
+    expect "the spooler is stopped before the installer starts" true
+    start_installer
+    if install_model "$receipt" 0; then
+        expect "button reads 完成" true
+        check_installed "$receipt" "$receipt_driver" COM1:
+        expect "the spooler runs" equals "$(spooler_state)" RUNNING
+    else
+        expect "button reads 完成" false
+    fi
+    expect "installer ends on close" stop_installer
+else
+    expect "the spooler is stopped before the installer starts" false
+fi
+end_case
+
+begin_case "receipt printer on the serial port, the spooler stopped after start-up"
+fresh_prefix
+start_installer
+# Without actions the inspector returns once the start-up has put the prompt in the drop-down.
+if inspect > /dev/null; then
+    expect "the start-up started the spooler" equals "$(spooler_state)" RUNNING
+    expect "the spooler is stopped before the press" stop_spooler
+    if inspect --choose "$receipt" --kind 0 --install --wait-button 完成 240 --close; then
+        expect "button reads 完成" true
+        check_installed "$receipt" "$receipt_driver" COM1:
+        expect "the spooler runs" equals "$(spooler_state)" RUNNING
+    else
+        expect "button reads 完成" false
+    fi
+else
+    expect "the start-up finished with the prompt in the drop-down" false
+fi
+expect "installer ends on close" stop_installer
+end_case
+
 begin_case "a driver file missing from the package"
 fresh_prefix
 broken=$results/broken

@@ -297,6 +297,37 @@ TEST(LabelInstall, AMonitorThatCannotBeAddedEndsTheInstallerBeforeStaging) {
     EXPECT_FALSE(f.machine.files.exists(kDriverDir64 + "\\KTXDRV56.DLL"));
 }
 
+TEST(LabelInstall, AnUpgradeRegistersTheNewMonitorDllTheSpoolerHeld) {
+    const std::string dll = "C:\\Windows\\SysWOW64\\tvkMon64.dll";
+    // An earlier installation's monitor, loaded by the running spooler.
+    auto earlier = [&](bool inUse) {
+        return [=](sim::SimMachine& m) {
+            m.installDefaultPorts();
+            m.files.writeFile(dll, "MZ old monitor");
+            m.spooler.addMonitor({"Advanced Language Monitor", "Windows x64", dll});
+            m.spooler.holdMonitor("Advanced Language Monitor", inUse);
+        };
+    };
+    InstallFixture upgrade(earlier(false));
+    upgrade.install(kLabel, PORT_KIND_SERIAL);
+    EXPECT_TRUE(upgrade.boxTexts().empty());
+    EXPECT_EQ(upgrade.machine.files.readFile(dll), "MZ monitor");
+    EXPECT_EQ(upgrade.machine.spooler.monitor("Advanced Language Monitor").dllName, dll);
+    EXPECT_EQ(upgrade.control(IDC_INSTALL).text, "完成");
+
+    // A monitor in use cannot be deleted, so the spooler never lets go of the old DLL.
+    InstallFixture held(earlier(true));
+    held.install(kLabel, PORT_KIND_SERIAL);
+    const auto boxes = held.machine.ui.messageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "添加监视器出错\r\n");
+    EXPECT_EQ(boxes[0].caption, "DriverInstaller");
+    EXPECT_EQ(boxes[0].type, win::MB_OK);
+    EXPECT_EQ(held.run->join(), win::IDOK);
+    EXPECT_EQ(held.machine.files.readFile(dll), "MZ old monitor");
+    EXPECT_FALSE(held.machine.spooler.hasDriver("Windows x64", "Thermal Label L-01"));
+}
+
 TEST(LabelInstall, TheLabelPrinterIsNamedAfterTheDropDownNotTheEdit) {
     InstallFixture f(oneSerialPort);
     f.run->onWindow([&](MainDialog&, sim::SimDialog& window) {
@@ -334,6 +365,52 @@ TEST(PrinterCreation, ParallelAndTcpipKindsTakeTheirPortOrStopWhenThereIsNone) {
     EXPECT_FALSE(tcp.machine.files.exists(kDriverDir64 + "\\uniDRV.DLL"));
     EXPECT_TRUE(tcp.control(IDC_INSTALL).enabled);
     EXPECT_EQ(tcp.control(IDC_INSTALL).text, "安装");
+}
+
+}  // namespace
+
+namespace {
+
+// The spooler crashed, or a restart failed, after start-up: the press must not fail on it,
+// whichever spooler call comes first for the kind (the port dialogs for LPT and TCP/IP).
+TEST(InstallStart, ASpoolerThatStoppedAfterStartUpIsStartedAtThePress) {
+    struct Case {
+        std::string model;
+        int kind;
+        std::string port;
+    };
+    const std::vector<Case> cases{
+        {kReceipt, PORT_KIND_SERIAL, "COM1:"},
+        {kLabel, PORT_KIND_SERIAL, "COM1:"},
+        {kReceipt, PORT_KIND_PARALLEL, "LPT3:"},
+        {kLabel, PORT_KIND_TCPIP, "IP_10.0.0.3"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.model + " on " + c.port);
+        InstallFixture f([](sim::SimMachine& m) {
+            m.installDefaultPorts();
+            m.spooler.addPort("LPT2:");
+            m.spooler.addPort("LPT3:");
+            m.spooler.addPort("IP_10.0.0.2", sim::SimSpooler::kTcpipMonitor, sim::SimSpooler::kTcpipMonitor);
+            m.spooler.addPort("IP_10.0.0.3", sim::SimSpooler::kTcpipMonitor, sim::SimSpooler::kTcpipMonitor);
+            for (int dialog : {IDD_LPT_PORT_DIALOG, IDD_TCPIP_PORT_DIALOG}) {
+                m.ui.scriptDialog(dialog, [](sim::SimDialog& d) {
+                    const int rows = static_cast<int>(d.control(IDC_PORT_LIST).rows.size());
+                    if (rows > 0) d.userSelectListRow(IDC_PORT_LIST, rows - 1);
+                    d.userClick(rows > 0 ? IDC_PORT_OK : IDC_PORT_CANCEL);
+                });
+            }
+        });
+        f.machine.services.configure("Spooler", [](sim::SimServices::Service& s) {
+            s.state = platform::SERVICE_STOPPED_STATE;
+        });
+        f.install(c.model, c.kind);
+        EXPECT_TRUE(f.boxTexts().empty());
+        EXPECT_EQ(f.control(IDC_INSTALL).text, "完成");
+        const auto printers = f.machine.spooler.printers();
+        EXPECT_EQ(printers.size(), 1u);
+        EXPECT_EQ(printers.empty() ? "<none>" : printers[0].port, c.port);
+    }
 }
 
 }  // namespace

@@ -7,7 +7,9 @@
 #include <map>
 
 #include "platform/WinConstants.h"
+#include "install/SpoolerService.h"
 #include "platform/sim/SimFileSystem.h"
+#include "platform/sim/SimMachine.h"
 #include "platform/sim/SimProfileReader.h"
 
 namespace {
@@ -119,6 +121,43 @@ TEST(SimFileSystemTest, TheTemporaryDriveGoesWithItsOwnerButNotWhatItLinksTo) {
     }
     EXPECT_FALSE(std::filesystem::exists(root));
     EXPECT_EQ(outside.readFile("C:\\keep.txt"), "keep");
+}
+
+// A DLL the running spooler has loaded is held as Windows holds a mapped image: it can be read,
+// not overwritten or deleted, until the spooler lets go of it.
+TEST(SimFileSystemTest, TheSpoolersLoadedDllsAreHeldUntilItLetsGo) {
+    sim::SimMachine machine;
+    machine.installDefaultPorts();
+    platform::FileSystem& files = machine.files;
+    const std::string dll = "C:\\Windows\\system32\\mon.dll";
+    machine.files.writeFile(dll, "MZ");
+    ASSERT_EQ(machine.spooler.addMonitor({"Mon", "Windows x64", dll}), 0);
+    EXPECT_EQ(files.copyFile(dll, "c:/windows/SYSTEM32/MON.DLL", false), win::ERROR_SHARING_VIOLATION);
+    EXPECT_EQ(files.copyFile(dll, "C:\\copy.dll", false), 0);
+    // Deleting the monitor is not enough: the DLL stays loaded until the spooler restarts.
+    ASSERT_EQ(machine.spooler.deleteMonitor("Windows x64", "Mon"), 0);
+    EXPECT_EQ(files.deleteFile(dll), win::ERROR_SHARING_VIOLATION);
+    SpoolerService::control(machine.platform(), nullptr, "Spooler", SpoolerService::MODE_RESTART);
+    EXPECT_EQ(files.copyFile("C:\\copy.dll", dll, false), 0);
+
+    // A driver's files while a printer uses the driver, until the spooler stops.
+    const std::string folder = "C:\\Windows\\system32\\spool\\drivers\\x64\\";
+    for (const char* name : {"d.dll", "d.gpd", "u.dll"}) machine.files.writeFile(folder + name, "MZ");
+    platform::DriverInfo3 driver;
+    driver.version = 3;
+    driver.name = "D";
+    driver.environment = "Windows x64";
+    driver.driverPath = folder + "d.dll";
+    driver.dataFile = folder + "d.gpd";
+    driver.configFile = folder + "u.dll";
+    ASSERT_EQ(machine.spooler.addPrinterDriverEx(driver, platform::APD_COPY_ALL_FILES_FLAG), 0);
+    platform::PrinterHandlePtr printer;
+    ASSERT_EQ(machine.spooler.addPrinter({"P", "COM1:", "D", "WinPrint", "RAW"}, printer), 0);
+    EXPECT_EQ(files.deleteFile(folder + "3\\d.dll"), win::ERROR_SHARING_VIOLATION);
+    // The spooler itself replaces the files of a driver in use.
+    EXPECT_EQ(machine.spooler.addPrinterDriverEx(driver, platform::APD_COPY_ALL_FILES_FLAG), 0);
+    machine.services.configure("Spooler", [](sim::SimServices::Service& s) { s.state = platform::SERVICE_STOPPED_STATE; });
+    EXPECT_EQ(files.deleteFile(folder + "3\\d.dll"), 0);
 }
 
 }  // namespace

@@ -56,20 +56,37 @@ TEST(Win32SystemInfo, Wow64AnswerMatchesTheDirectCall) {
 
 TEST(Win32Services, OpensQueriesAndRefusesUnknownServices) {
     platform::Services& services = contractPlatform().services;
-    platform::ServiceHandlePtr manager = services.openManager(SC_MANAGER_CONNECT);
+    platform::ServiceHandlePtr manager;
+    ASSERT_EQ(0, services.openManager(SC_MANAGER_CONNECT, manager));
     ASSERT_NE(nullptr, manager);
-    EXPECT_EQ(nullptr, services.openService(*manager, "NoSuchServiceForTheInstallerTest", SERVICE_QUERY_STATUS));
-    platform::ServiceHandlePtr rpc = services.openService(*manager, "RpcSs", SERVICE_QUERY_STATUS);
+    platform::ServiceHandlePtr missing;
+    EXPECT_EQ(ERROR_SERVICE_DOES_NOT_EXIST,
+              services.openService(*manager, "NoSuchServiceForTheInstallerTest", SERVICE_QUERY_STATUS, missing));
+    EXPECT_EQ(nullptr, missing);
+    platform::ServiceHandlePtr rpc;
+    ASSERT_EQ(0, services.openService(*manager, "RpcSs", SERVICE_QUERY_STATUS, rpc));
     ASSERT_NE(nullptr, rpc);
     std::uint32_t state = 0;
-    ASSERT_TRUE(services.queryStatus(*rpc, state));
+    ASSERT_EQ(0, services.queryStatus(*rpc, state));
     EXPECT_GE(state, static_cast<std::uint32_t>(SERVICE_STOPPED));
     EXPECT_LE(state, static_cast<std::uint32_t>(SERVICE_PAUSED));
-    // Opened for querying only: a stop request must be refused, not carried out.
-    const bool stopSent = services.control(*rpc, SERVICE_CONTROL_STOP, state);
-    const DWORD error = GetLastError();
-    EXPECT_FALSE(stopSent);
-    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), error);
+    // Opened for querying only: a stop request must be refused, not carried out, and the
+    // refusal must carry Windows' error.
+    EXPECT_EQ(ERROR_ACCESS_DENIED, services.control(*rpc, SERVICE_CONTROL_STOP, state));
+}
+
+TEST(Win32Services, ListsTheServicesThatDependOnOne) {
+    platform::Services& services = contractPlatform().services;
+    platform::ServiceHandlePtr manager, rpc;
+    ASSERT_EQ(0, services.openManager(SC_MANAGER_CONNECT, manager));
+    ASSERT_EQ(0, services.openService(*manager, "RpcSs", SERVICE_ENUMERATE_DEPENDENTS, rpc));
+    // Windows lists many services that need RPC (Wine may list none): each must name a service.
+    std::vector<platform::DependentService> dependents{{"stale", 0}};
+    ASSERT_EQ(0, services.enumDependents(*rpc, SERVICE_STATE_ALL, dependents));
+    for (const auto& dependent : dependents) {
+        platform::ServiceHandlePtr handle;
+        EXPECT_EQ(0, services.openService(*manager, dependent.name, SERVICE_QUERY_STATUS, handle)) << dependent.name;
+    }
 }
 
 TEST(Win32Spooler, DriverFolderBufferAndMissingPrinters) {
