@@ -47,7 +47,7 @@ public:
     // 1 unless the machine booted another, as after "Last Known Good Configuration".
     void selectCurrentControlSet(int set);
     // Every key and value, for comparing before and after: a key's path (lower case, with
-    // CurrentControlSet as the control set it stands for) maps to "<key>", a value's path and name joined by
+    // CurrentControlSet as the set it stands for) maps to "<key>", a value's path and name joined by
     // "|" map to its type and bytes.
     std::map<std::string, std::string> snapshot() const;
 
