@@ -12,9 +12,7 @@ const std::string kFirstSetPrinters = "HKLM\\SYSTEM\\ControlSet001\\Control\\Pri
 const std::string kSecondSetPrinters = "HKLM\\SYSTEM\\ControlSet002\\Control\\Print\\Printers\\";
 const std::string kWriteFailed = "错误：无法设置有关的注册表信息";
 
-// The five places, as the spooler of a machine that booted its second control set keeps
-// them: CurrentControlSet then is ControlSet002, and ControlSet001 still holds the records
-// of the set it booted before.
+// The five places a binding writes, read back.
 struct BindingRecords {
     std::string softwarePort;
     std::string dsSpoolerPort;
@@ -29,6 +27,9 @@ void PrintTo(const BindingRecords& r, std::ostream* out) {
          << ", online " << r.online << "}";
 }
 
+// A printer "Kitchen" on LPT1: of a machine that booted its second control set:
+// CurrentControlSet is ControlSet002, where the spooler keeps its records, and ControlSet001
+// still holds those of the set booted before.
 class PortBinding : public ::testing::Test {
 protected:
     PortBinding()
