@@ -50,7 +50,7 @@ void PrinterSetup::enableLoadDriverPrivilege() { dialog_.platform().system.enabl
 void PrinterSetup::removeOlderPrinter(const std::string& printerName) {
     platform::Spooler& spooler = dialog_.platform().spooler;
     platform::PrinterHandlePtr older;
-    if (spooler.openPrinter(printerName, platform::PRINTER_ALL_ACCESS_RIGHTS, older) != 0 || older == nullptr) return;
+    if (spooler.openPrinter(printerName, {"RAW", platform::PRINTER_ALL_ACCESS_RIGHTS}, older) != 0 || older == nullptr) return;
     dialog_.showStatus("打印机" + printerName + "已经存在,正在重新添加...");
     spooler.setPrinterCommand(*older, platform::PRINTER_CONTROL_PURGE_COMMAND);
     spooler.deletePrinter(*older);

@@ -53,6 +53,13 @@ struct PrinterEntry {
     std::string portName;
 };
 
+// PRINTER_DEFAULTS for OpenPrinterA: the data type ("" passes none) and the access asked
+// for; the device mode is always null.
+struct PrinterDefaults {
+    std::string datatype;
+    std::uint32_t desiredAccess = 0;
+};
+
 // An open printer; ClosePrinter when it goes.
 class PrinterHandle {
 public:
@@ -83,8 +90,8 @@ public:
     // AddMonitorA at level 2 / DeleteMonitorA on the local server.
     virtual long addMonitor(const MonitorInfo2& monitor) = 0;
     virtual long deleteMonitor(const std::string& environment, const std::string& name) = 0;
-    // OpenPrinterA with PRINTER_DEFAULTS {"RAW", no device mode, access}.
-    virtual long openPrinter(const std::string& name, std::uint32_t access, PrinterHandlePtr& printer) = 0;
+    // OpenPrinterA with these defaults.
+    virtual long openPrinter(const std::string& name, const PrinterDefaults& defaults, PrinterHandlePtr& printer) = 0;
     // SetPrinterA at level 0 with no buffer and a command.
     virtual long setPrinterCommand(PrinterHandle& printer, std::uint32_t command) = 0;
     virtual long deletePrinter(PrinterHandle& printer) = 0;

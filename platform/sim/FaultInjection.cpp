@@ -124,9 +124,10 @@ public:
         if (const long error = plan_.check("Spooler.deleteMonitor")) return error;
         return inner_.deleteMonitor(environment, name);
     }
-    long openPrinter(const std::string& name, std::uint32_t access, platform::PrinterHandlePtr& printer) override {
+    long openPrinter(const std::string& name, const platform::PrinterDefaults& defaults,
+                     platform::PrinterHandlePtr& printer) override {
         if (const long error = plan_.check("Spooler.openPrinter")) return error;
-        return inner_.openPrinter(name, access, printer);
+        return inner_.openPrinter(name, defaults, printer);
     }
     long setPrinterCommand(platform::PrinterHandle& printer, std::uint32_t command) override {
         if (const long error = plan_.check("Spooler.setPrinterCommand")) return error;

@@ -145,6 +145,7 @@ std::map<int, SimDialogTemplate> parseDialogTemplates(const std::string& rcText,
             const auto args = splitArgs(line.substr(4));
             current->fontSize = number(args.at(0));
             current->fontName = utf8ToCp936(unquote(args.at(1)));
+            if (args.size() >= 5) current->fontCharset = number(args[4]);
         } else if (first == "CONTROL") {
             const auto args = splitArgs(line.substr(7));
             if (args.size() < 8) throw std::runtime_error("CONTROL line with too few fields: " + line);

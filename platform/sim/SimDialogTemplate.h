@@ -47,6 +47,7 @@ struct SimDialogTemplate {
     std::vector<std::string> extendedStyles;
     std::string fontName;  // code page 936
     int fontSize = 0;
+    int fontCharset = -1;  // the FONT statement's character set, -1 when it gives none
     std::vector<SimControl> controls;
 };
 

@@ -22,22 +22,28 @@ std::string rootName(std::uintptr_t handle) {
     return {};
 }
 
+}  // namespace
+
 // Windows shows some keys in two places: CurrentControlSet is the control set in use
-// (ControlSet001 here) and HKEY_CURRENT_CONFIG is the current hardware profile. One path
-// stands for each key, so that a write through one name is read through the other.
-std::vector<std::string> canonical(std::vector<std::string> path) {
+// (ControlSet001 unless another was selected) and HKEY_CURRENT_CONFIG is the current
+// hardware profile. One path stands for each key, so that a write through one name is read
+// through the other.
+std::vector<std::string> SimRegistry::canonical(std::vector<std::string> path) const {
     if (!path.empty() && path.front() == "hkcc") {
         path.erase(path.begin());
         path.insert(path.begin(), {"hklm", "system", "currentcontrolset", "hardware profiles", "current"});
     }
     if (path.size() >= 3 && path[0] == "hklm" && path[1] == "system" && path[2] == "currentcontrolset") {
-        path[2] = "controlset001";
+        const int set = currentControlSet_.load();
+        path[2] = std::string("controlset00") + static_cast<char>('0' + set);
     }
     // The current hardware profile holds its own CurrentControlSet, which is no link.
     return path;
 }
 
-}  // namespace
+void SimRegistry::selectCurrentControlSet(int set) {
+    if (set >= 1 && set <= 9) currentControlSet_ = set;
+}
 
 std::vector<std::string> SimRegistry::splitPath(const std::string& path) {
     std::vector<std::string> parts;
@@ -54,7 +60,7 @@ std::vector<std::string> SimRegistry::splitPath(const std::string& path) {
     return parts;
 }
 
-std::vector<std::string> SimRegistry::splitTestPath(const std::string& path) {
+std::vector<std::string> SimRegistry::splitTestPath(const std::string& path) const {
     std::vector<std::string> parts = splitPath(path);
     if (!parts.empty()) {
         const std::string& root = parts.front();

@@ -2,6 +2,7 @@
 // A registry held in memory with the rules Windows applies: key and value names compare
 // case-insensitively, values keep their order of creation, a handle outlives nothing it
 // names (a deleted key answers ERROR_KEY_DELETED), and access rights are checked.
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -42,8 +43,11 @@ public:
     // The key opens, but every value enumeration on it fails with `error`.
     void failEnumValues(const std::string& path, long error);
     std::size_t openHandles() const;
+    // The control set CurrentControlSet stands for (HKLM\SYSTEM\Select "Current"), 1 to 9;
+    // 1 unless the machine booted another, as after "Last Known Good Configuration".
+    void selectCurrentControlSet(int set);
     // Every key and value, for comparing before and after: a key's path (lower case, with
-    // CurrentControlSet as ControlSet001) maps to "<key>", a value's path and name joined by
+    // CurrentControlSet as the set it stands for) maps to "<key>", a value's path and name joined by
     // "|" map to its type and bytes.
     std::map<std::string, std::string> snapshot() const;
 
@@ -70,7 +74,8 @@ private:
     long injectedFailure(const std::vector<std::string>& path) const;
     static std::string joinPath(const std::vector<std::string>& path);
     static std::vector<std::string> splitPath(const std::string& path);
-    static std::vector<std::string> splitTestPath(const std::string& path);
+    std::vector<std::string> splitTestPath(const std::string& path) const;
+    std::vector<std::string> canonical(std::vector<std::string> path) const;
 
     mutable std::mutex mutex_;
     std::map<std::string, std::unique_ptr<Key>> roots_;
@@ -78,6 +83,7 @@ private:
     std::map<std::string, long> failures_;
     std::map<std::string, long> enumFailures_;
     std::uintptr_t nextHandle_ = 0x1000;
+    std::atomic<int> currentControlSet_{1};
 };
 
 }  // namespace sim

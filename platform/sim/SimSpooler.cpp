@@ -142,7 +142,7 @@ long SimSpooler::printerDriverDirectory(const std::string& environment, std::uin
     return 0;
 }
 
-long SimSpooler::addPrinterDriverEx(const platform::DriverInfo3& driver, std::uint32_t) {
+long SimSpooler::addPrinterDriverEx(const platform::DriverInfo3& driver, std::uint32_t flags) {
     std::lock_guard lock(mutex_);
     if (!running()) return RPC_S_SERVER_UNAVAILABLE;
     if (const long failure = takeFailure("AddPrinterDriverExA")) return failure;
@@ -161,7 +161,7 @@ long SimSpooler::addPrinterDriverEx(const platform::DriverInfo3& driver, std::ui
         files_->makeDirectory(versionFolder);
         for (const auto& source : sources) files_->copyFileAsHolder(source, versionFolder + "\\" + fileName(source));
     }
-    drivers_[driverKey(driver.environment, driver.name)] = Driver{driver};
+    drivers_[driverKey(driver.environment, driver.name)] = Driver{driver, flags};
     return 0;
 }
 
@@ -191,9 +191,11 @@ long SimSpooler::deleteMonitor(const std::string&, const std::string& name) {
     return 0;
 }
 
-long SimSpooler::openPrinter(const std::string& name, std::uint32_t, platform::PrinterHandlePtr& printer) {
+long SimSpooler::openPrinter(const std::string& name, const platform::PrinterDefaults& defaults,
+                             platform::PrinterHandlePtr& printer) {
     std::lock_guard lock(mutex_);
     if (!running()) return RPC_S_SERVER_UNAVAILABLE;
+    printerOpens_.push_back(PrinterOpen{name, defaults.datatype, defaults.desiredAccess});
     if (const long failure = takeFailure("OpenPrinterA")) return failure;
     const bool known = std::any_of(printers_.begin(), printers_.end(),
                                    [&](const Printer& p) { return asciiLower(p.name) == asciiLower(name); });
@@ -202,10 +204,21 @@ long SimSpooler::openPrinter(const std::string& name, std::uint32_t, platform::P
     return 0;
 }
 
-long SimSpooler::setPrinterCommand(platform::PrinterHandle&, std::uint32_t command) {
+long SimSpooler::setPrinterCommand(platform::PrinterHandle& printer, std::uint32_t command) {
     std::lock_guard lock(mutex_);
     if (!running()) return RPC_S_SERVER_UNAVAILABLE;
-    return command == platform::PRINTER_CONTROL_PURGE_COMMAND ? 0 : win::ERROR_INVALID_PARAMETER;
+    if (command != platform::PRINTER_CONTROL_PURGE_COMMAND) return win::ERROR_INVALID_PARAMETER;
+    const std::string name = static_cast<Handle&>(printer).name();
+    auto it = std::find_if(printers_.begin(), printers_.end(),
+                           [&](const Printer& p) { return asciiLower(p.name) == asciiLower(name); });
+    if (it == printers_.end()) return ERROR_INVALID_PRINTER_NAME;
+    it->jobs = 0;
+    // A printer waiting for its last jobs to be deleted goes with them.
+    if (it->pendingDeletion) {
+        printers_.erase(it);
+        removeRecords(name);
+    }
+    return 0;
 }
 
 long SimSpooler::deletePrinter(platform::PrinterHandle& printer) {
@@ -213,7 +226,15 @@ long SimSpooler::deletePrinter(platform::PrinterHandle& printer) {
     if (!running()) return RPC_S_SERVER_UNAVAILABLE;
     if (const long failure = takeFailure("DeletePrinter")) return failure;
     const std::string name = static_cast<Handle&>(printer).name();
-    std::erase_if(printers_, [&](const Printer& p) { return asciiLower(p.name) == asciiLower(name); });
+    auto it = std::find_if(printers_.begin(), printers_.end(),
+                           [&](const Printer& p) { return asciiLower(p.name) == asciiLower(name); });
+    if (it == printers_.end()) return ERROR_INVALID_PRINTER_NAME;
+    // With jobs still queued Windows only marks the printer; it is deleted once they are done.
+    if (it->jobs > 0) {
+        it->pendingDeletion = true;
+        return 0;
+    }
+    printers_.erase(it);
     removeRecords(name);
     return 0;
 }
@@ -343,6 +364,24 @@ platform::DriverInfo3 SimSpooler::driver(const std::string& environment, const s
     std::lock_guard lock(mutex_);
     auto it = drivers_.find(driverKey(environment, name));
     return it == drivers_.end() ? platform::DriverInfo3{} : it->second.info;
+}
+
+std::uint32_t SimSpooler::driverFileCopyFlags(const std::string& environment, const std::string& name) const {
+    std::lock_guard lock(mutex_);
+    auto it = drivers_.find(driverKey(environment, name));
+    return it == drivers_.end() ? 0 : it->second.fileCopyFlags;
+}
+
+std::vector<SimSpooler::PrinterOpen> SimSpooler::printerOpens() const {
+    std::lock_guard lock(mutex_);
+    return printerOpens_;
+}
+
+void SimSpooler::queueJobs(const std::string& printer, int count) {
+    std::lock_guard lock(mutex_);
+    for (auto& p : printers_) {
+        if (asciiLower(p.name) == asciiLower(printer)) p.jobs += count;
+    }
 }
 
 bool SimSpooler::hasMonitor(const std::string& name) const {

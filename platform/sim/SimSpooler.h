@@ -40,7 +40,8 @@ public:
     long addPrinterDriverEx(const platform::DriverInfo3& driver, std::uint32_t flags) override;
     long addMonitor(const platform::MonitorInfo2& monitor) override;
     long deleteMonitor(const std::string& environment, const std::string& name) override;
-    long openPrinter(const std::string& name, std::uint32_t access, platform::PrinterHandlePtr& printer) override;
+    long openPrinter(const std::string& name, const platform::PrinterDefaults& defaults,
+                     platform::PrinterHandlePtr& printer) override;
     long setPrinterCommand(platform::PrinterHandle& printer, std::uint32_t command) override;
     long deletePrinter(platform::PrinterHandle& printer) override;
     long addPrinter(const platform::PrinterInfo2& printer, platform::PrinterHandlePtr& created) override;
@@ -101,14 +102,29 @@ public:
         std::string driver;
         std::string printProcessor;
         std::string datatype;
+        int jobs = 0;
+        // Deleted while jobs were queued: it goes once they are done, and keeps its name
+        // until then.
+        bool pendingDeletion = false;
     };
     struct Driver {
         platform::DriverInfo3 info;
+        std::uint32_t fileCopyFlags = 0;  // dwFileCopyFlags of the AddPrinterDriverExA that added it
+    };
+    // An OpenPrinterA the spooler answered, with the defaults it was given.
+    struct PrinterOpen {
+        std::string name;
+        std::string datatype;
+        std::uint32_t desiredAccess = 0;
     };
     // Inspection for tests.
     std::vector<Printer> printers() const;
     bool hasDriver(const std::string& environment, const std::string& name) const;
     platform::DriverInfo3 driver(const std::string& environment, const std::string& name) const;
+    std::uint32_t driverFileCopyFlags(const std::string& environment, const std::string& name) const;
+    std::vector<PrinterOpen> printerOpens() const;
+    // Jobs queued for a printer whose device does not take them: they wait until purged.
+    void queueJobs(const std::string& printer, int count);
     bool hasMonitor(const std::string& name) const;
     platform::MonitorInfo2 monitor(const std::string& name) const;
     int openPrinterHandles() const;
@@ -137,6 +153,7 @@ private:
     long enumPortsError_ = 0;
     std::function<void()> enumPortsHook_;
     std::vector<Printer> printers_;
+    std::vector<PrinterOpen> printerOpens_;
     std::map<std::string, Driver> drivers_;  // "environment|name", lower case
     std::map<std::string, platform::MonitorInfo2> monitors_;
     std::map<std::string, bool> devices_;

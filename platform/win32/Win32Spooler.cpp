@@ -135,13 +135,15 @@ long Win32Spooler::deleteMonitor(const std::string& environment, const std::stri
     return lastErrorUnless(DeleteMonitorA(nullptr, env.get(), monitor.get()));
 }
 
-long Win32Spooler::openPrinter(const std::string& name, std::uint32_t access, platform::PrinterHandlePtr& printer) {
+long Win32Spooler::openPrinter(const std::string& name, const platform::PrinterDefaults& defaults,
+                               platform::PrinterHandlePtr& printer) {
     printer.reset();
     MutableText printerName(name);
-    char raw[] = "RAW";
-    PRINTER_DEFAULTSA defaults{raw, nullptr, access};
+    MutableText datatype(defaults.datatype);
+    PRINTER_DEFAULTSA printerDefaults{defaults.datatype.empty() ? nullptr : datatype.get(), nullptr,
+                                      defaults.desiredAccess};
     HANDLE opened = nullptr;
-    if (!OpenPrinterA(printerName.get(), &opened, &defaults)) return lastFailure();
+    if (!OpenPrinterA(printerName.get(), &opened, &printerDefaults)) return lastFailure();
     printer = std::make_unique<Win32PrinterHandle>(opened);
     return ERROR_SUCCESS;
 }

@@ -12,7 +12,8 @@ public:
     long addPrinterDriverEx(const platform::DriverInfo3& driver, std::uint32_t flags) override;
     long addMonitor(const platform::MonitorInfo2& monitor) override;
     long deleteMonitor(const std::string& environment, const std::string& name) override;
-    long openPrinter(const std::string& name, std::uint32_t access, platform::PrinterHandlePtr& printer) override;
+    long openPrinter(const std::string& name, const platform::PrinterDefaults& defaults,
+                     platform::PrinterHandlePtr& printer) override;
     long setPrinterCommand(platform::PrinterHandle& printer, std::uint32_t command) override;
     long deletePrinter(platform::PrinterHandle& printer) override;
     long addPrinter(const platform::PrinterInfo2& printer, platform::PrinterHandlePtr& created) override;

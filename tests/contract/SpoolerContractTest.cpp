@@ -67,7 +67,7 @@ protected:
     }
     void TearDown() override {
         platform::PrinterHandlePtr printer;
-        if (platform.spooler.openPrinter(kPrinter, platform::PRINTER_ALL_ACCESS_RIGHTS, printer) == 0) {
+        if (platform.spooler.openPrinter(kPrinter, {"RAW", platform::PRINTER_ALL_ACCESS_RIGHTS}, printer) == 0) {
             platform.spooler.deletePrinter(*printer);
         }
     }
@@ -95,7 +95,7 @@ TEST_F(SpoolerObjects, ADriverNeedsEveryFileItLists) {
 TEST_F(SpoolerObjects, PrintersAreCreatedOnceAndGoneAfterDeletion) {
     ASSERT_EQ(platform.spooler.addPrinterDriverEx(driver, platform::APD_COPY_ALL_FILES_FLAG), 0);
     platform::PrinterHandlePtr handle;
-    EXPECT_EQ(platform.spooler.openPrinter(kPrinter, platform::PRINTER_ALL_ACCESS_RIGHTS, handle), 1801);
+    EXPECT_EQ(platform.spooler.openPrinter(kPrinter, {"RAW", platform::PRINTER_ALL_ACCESS_RIGHTS}, handle), 1801);
 
     platform::PrinterInfo2 info{kPrinter, "FILE:", "No Such Driver", "WinPrint", "RAW"};
     expectWindowsError(platform.spooler.addPrinter(info, handle), 1797, "an unknown driver");
@@ -130,12 +130,12 @@ TEST_F(SpoolerObjects, PrintersAreCreatedOnceAndGoneAfterDeletion) {
     EXPECT_EQ(found->portName, "FILE:");
 
     platform::PrinterHandlePtr existing;
-    ASSERT_EQ(platform.spooler.openPrinter(kPrinter, platform::PRINTER_ALL_ACCESS_RIGHTS, existing), 0);
+    ASSERT_EQ(platform.spooler.openPrinter(kPrinter, {"RAW", platform::PRINTER_ALL_ACCESS_RIGHTS}, existing), 0);
     expectWindowsError(platform.spooler.setPrinterCommand(*existing, platform::PRINTER_CONTROL_PURGE_COMMAND), 0,
                        "a purge through SetPrinterA level 0");
     EXPECT_EQ(platform.spooler.deletePrinter(*existing), 0);
     existing.reset();
-    EXPECT_EQ(platform.spooler.openPrinter(kPrinter, platform::PRINTER_ALL_ACCESS_RIGHTS, existing), 1801);
+    EXPECT_EQ(platform.spooler.openPrinter(kPrinter, {"RAW", platform::PRINTER_ALL_ACCESS_RIGHTS}, existing), 1801);
 }
 
 TEST_F(SpoolerObjects, AMonitorMustBeAModuleAndOnlyAKnownOneIsDeleted) {

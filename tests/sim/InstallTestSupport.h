@@ -27,7 +27,8 @@ public:
         machine.files.writeFile("C:\\Demo\\DriverData.Drv",
                                 std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
         machine.registry.setString(kWindowsKey, "Device", "Old Printer,winspool,LPT1:");
-        machine.registry.setString(kPortsKey, "COM1:", "9600,n,8,1");
+        // Line settings another program left: the serial follow-up must write its own.
+        machine.registry.setString(kPortsKey, "COM1:", "115200,e,7,2");
         if (prepare) prepare(machine);
         run = std::make_unique<InstallerRun>(machine);
         EXPECT_TRUE(run->waitForStartup());

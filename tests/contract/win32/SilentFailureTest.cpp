@@ -109,7 +109,7 @@ TEST(SilentFailure, EveryWrapperReportsAFailedCallWhoseErrorWasNeverSet) {
         ImportPatch patch("winspool.drv", "OpenPrinterA", reinterpret_cast<void*>(&silentOpenPrinter));
         ASSERT_TRUE(patch.active());
         platform::PrinterHandlePtr opened;
-        EXPECT_EQ(ERROR_GEN_FAILURE, spooler().openPrinter("Silent failure", PRINTER_ALL_ACCESS, opened));
+        EXPECT_EQ(ERROR_GEN_FAILURE, spooler().openPrinter("Silent failure", {"RAW", PRINTER_ALL_ACCESS}, opened));
         EXPECT_EQ(nullptr, opened);
     }
     {

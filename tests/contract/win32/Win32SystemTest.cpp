@@ -104,7 +104,7 @@ TEST(Win32Spooler, DriverFolderBufferAndMissingPrinters) {
     EXPECT_EQ("", cut);
 
     platform::PrinterHandlePtr printer;
-    EXPECT_NE(0, spooler.openPrinter("No Such Printer For The Installer Test", PRINTER_ACCESS_USE, printer));
+    EXPECT_NE(0, spooler.openPrinter("No Such Printer For The Installer Test", {"RAW", PRINTER_ACCESS_USE}, printer));
     EXPECT_EQ(nullptr, printer);
     std::vector<platform::PrinterEntry> printers{{"stale", "stale"}};
     EXPECT_EQ(0, spooler.enumPrinters(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, printers));
