@@ -397,6 +397,13 @@ if register_tcpip_monitor IP_10.0.0.21 10.0.0.21 IP_10.0.0.22 10.0.0.22; then
         expect "each button's monitor dialog answered and the installation completed" false
     fi
     expect "installer ends on close" stop_installer
+    # The monitor keeps its ports in the registry: Wine and its spooler started again list them.
+    wine_kill
+    wine_boot
+    lists=$(spooler)
+    echo "$lists" >> "$log"
+    expect "after a restart the spooler lists IP_10.0.0.22 and IP_10.0.0.23 only" equals \
+        "$(grep '^port IP_' <<< "$lists" | tr '\n' ' ')" "port IP_10.0.0.22 port IP_10.0.0.23 "
 else
     expect "the test TCP/IP monitor registered" false
 fi
