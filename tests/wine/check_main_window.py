@@ -97,11 +97,14 @@ def read_inspection(lines):
 
 def compare_with_template(template, shown, expect, live_text_ids=()):
     """Every control of the template shown with its class, styles, text and position."""
-    # Dialog units to pixels: the scale of the first control's left edge and top, then every
-    # control must sit where the template puts it (one pixel of rounding either way).
-    first = next(c for c in template if c["id"] in shown and c["rect"][0] > 0)
-    sx = shown[first["id"]]["rect"][0] / first["rect"][0]
-    sy = shown[first["id"]]["rect"][1] / first["rect"][1]
+    # Dialog units to pixels: the scale of the control farthest right and the one lowest down,
+    # whose rounding to whole pixels skews the scale least; then every control must sit where
+    # the template puts it (a pixel or two of rounding either way).
+    placed = [c for c in template if c["id"] in shown]
+    right = max(placed, key=lambda c: c["rect"][0])
+    low = max(placed, key=lambda c: c["rect"][1])
+    sx = shown[right["id"]]["rect"][0] / right["rect"][0]
+    sy = shown[low["id"]]["rect"][1] / low["rect"][1]
     for c in template:
         got = shown.get(c["id"])
         if got is None:

@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
-"""Checks the parallel port dialog the window inspector read from the real installer against
-its template: caption, every control at its template position with its class, text and
-style, no default button, the two list columns at their widths, and the LPT rows in spooler
-order with row 0 selected.
+"""Checks a port dialog the window inspector read from the real installer against its
+template: caption, every control at its template position with its class, text and style, no
+default button, the two list columns at their widths, and the rows in spooler order with row
+0 selected.
 
 Usage: check_port_dialog.py INSPECTOR_OUTPUT RESOURCE_SCRIPT CAPTION TEMPLATE ROW...
+
+A ROW is a port name, or NAME|DESCRIPTION to check the description column too.
 """
 import sys
 
@@ -34,7 +36,11 @@ def main():
     expect(facts.get("list.column1") == "说明|300", f"column 1 {facts.get('list.column1')!r}")
     style = int(facts.get("list.extendedStyle", "0x0"), 16)
     expect(style & 0x21 == 0x21 and not style & 0x8, f"list extended style {style:#x}")
-    got = [facts.get(f"list.row{i}", "").split("|")[0] for i in range(int(facts.get("list.rows", "0")))]
+    got = []
+    for i in range(int(facts.get("list.rows", "0"))):
+        cells = facts.get(f"list.row{i}", "").split("|")
+        with_description = i < len(rows) and "|" in rows[i]
+        got.append("|".join(cells[:2]) if with_description else cells[0])
     expect(got == rows, f"rows {got}")
     expect(facts.get("list.row0", "").endswith("|selected=1"), "row 0 not selected")
 

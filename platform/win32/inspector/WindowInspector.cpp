@@ -24,6 +24,21 @@
 //                        whether the main window is disabled), selects row ROW of its list
 //                        (-1: none) and leaves it by HOW: a button id, "enter", "escape",
 //                        "altf4" or "close"; then waits until the dialog has gone
+//   --port-press CAPTION ROW ID
+//                        waits for the port dialog CAPTION, selects row ROW of its list
+//                        ("-": leaves the selection as it is) and clicks its button ID
+//                        without waiting for the click to be handled (for buttons that
+//                        open a dialog or message box)
+//   --port-press-sync CAPTION ROW ID S
+//                        the same, but waits up to S seconds until the click has been
+//                        handled; a message box or dialog still open then fails it
+//   --port-list CAPTION  prints the rows of the port dialog CAPTION on one line:
+//                        port-list=NAME|DESCRIPTION[|selected];... in list order
+//   --monitor-dialog CAPTION ADDRESS HOW
+//                        waits for a dialog CAPTION of the installer's process (a port
+//                        monitor's own), prints its owner and the text of its edit 1001,
+//                        types ADDRESS there ("-": leaves it) and leaves by HOW: "ok" or
+//                        "cancel"; then waits until the dialog has gone
 //   --close              closes the window as the close box would
 // Exit code: 0 done, 1 no window, 3 an action failed.
 // List-view texts live in the other process, so they are read through memory allocated
@@ -442,6 +457,125 @@ bool leavePortDialog(HWND dialog, const char* caption, int row, const std::strin
     return !IsWindow(port);
 }
 
+// Waits up to `seconds` for a dialog of the inspected process captioned `caption`; on a time-out
+// prints what `action` missed and any other box on the screen.
+HWND waitDialog(HWND dialog, const char* caption, int seconds, const char* action) {
+    const DWORD deadline = GetTickCount() + static_cast<DWORD>(seconds) * 1000u;
+    HWND found = nullptr;
+    while ((found = findMessageBox(dialog, toWide(caption, CP_ACP))) == nullptr) {
+        if (static_cast<LONG>(GetTickCount() - deadline) > 0) {
+            std::printf("%s: no window %s\n", action, toUtf8(toWide(caption, CP_ACP)).c_str());
+            if (HWND other = findMessageBox(dialog, L"")) printBox(other);
+            return nullptr;
+        }
+        Sleep(300);
+    }
+    return found;
+}
+
+// A box or dialog of the inspected process other than the main window and `except`.
+struct OtherBox {
+    DWORD pid = 0;
+    HWND dialog = nullptr;
+    HWND except = nullptr;
+    HWND hwnd = nullptr;
+};
+
+BOOL CALLBACK findOther(HWND hwnd, LPARAM param) {
+    auto* box = reinterpret_cast<OtherBox*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (hwnd == box->dialog || hwnd == box->except || pid != box->pid || !IsWindowVisible(hwnd) ||
+        className(hwnd) != "#32770") {
+        return TRUE;
+    }
+    box->hwnd = hwnd;
+    return FALSE;
+}
+
+HWND findOtherBox(HWND dialog, HWND except) {
+    OtherBox box;
+    GetWindowThreadProcessId(dialog, &box.pid);
+    box.dialog = dialog;
+    box.except = except;
+    EnumWindows(findOther, reinterpret_cast<LPARAM>(&box));
+    return box.hwnd;
+}
+
+bool pressPortButton(HWND dialog, const char* caption, const std::string& row, int id, int syncSeconds,
+                     int seconds) {
+    HWND port = waitDialog(dialog, caption, seconds, "port-press");
+    if (port == nullptr) return false;
+    Sleep(300);
+    if (row != "-" && !selectListRow(GetDlgItem(port, 1004), std::atoi(row.c_str()))) {
+        std::printf("port-press: row %s not selected\n", row.c_str());
+        return false;
+    }
+    const WPARAM command = MAKEWPARAM(id, BN_CLICKED);
+    const auto button = reinterpret_cast<LPARAM>(GetDlgItem(port, id));
+    if (syncSeconds <= 0) {
+        PostMessageA(port, WM_COMMAND, command, button);
+        Sleep(300);
+        std::printf("port-press %d posted\n", id);
+        return true;
+    }
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(port, WM_COMMAND, command, button, SMTO_NORMAL,
+                             static_cast<UINT>(syncSeconds) * 1000u, &result)) {
+        std::printf("port-press %d: not handled in time\n", id);
+        if (HWND other = findOtherBox(dialog, port)) printBox(other);
+        return false;
+    }
+    std::printf("port-press %d handled\n", id);
+    return true;
+}
+
+bool printPortList(HWND dialog, const char* caption, int seconds) {
+    HWND port = waitDialog(dialog, caption, seconds, "port-list");
+    if (port == nullptr) return false;
+    HWND list = GetDlgItem(port, 1004);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(list, &pid);
+    ProcessHandle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
+    const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    std::string line;
+    for (int r = 0; r < rows; ++r) {
+        if (r > 0) line += ";";
+        line += remoteListText(list, process.get(), r, 0, false) + "|" + remoteListText(list, process.get(), r, 1, false);
+        const auto state = SendMessageA(list, LVM_GETITEMSTATE, static_cast<WPARAM>(r), LVIS_SELECTED);
+        if (state & LVIS_SELECTED) line += "|selected";
+    }
+    std::printf("port-list=%s\n", line.c_str());
+    return true;
+}
+
+bool answerMonitorDialog(HWND dialog, const char* caption, const char* address, const std::string& how,
+                         int seconds) {
+    const int button = how == "ok" ? IDOK : how == "cancel" ? IDCANCEL : 0;
+    if (button == 0) {
+        std::printf("monitor-dialog: unknown way out %s\n", how.c_str());
+        return false;
+    }
+    HWND box = waitDialog(dialog, caption, seconds, "monitor-dialog");
+    if (box == nullptr) return false;
+    Sleep(300);
+    HWND owner = GetWindow(box, GW_OWNER);
+    HWND edit = GetDlgItem(box, 1001);
+    std::printf("monitor-dialog=%s owner=%s owner-enabled=%d address=%s\n", windowText(box).c_str(),
+                owner != nullptr ? windowText(owner).c_str() : "none",
+                owner != nullptr && IsWindowEnabled(owner) ? 1 : 0, windowText(edit).c_str());
+    if (std::string(address) != "-") {
+        // WM_SETTEXT's string is marshalled to the other process by the system.
+        const std::wstring text = toWide(address, CP_ACP);
+        DWORD_PTR result = 0;
+        SendMessageTimeoutW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_NORMAL, 10000, &result);
+    }
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+    for (int i = 0; i < 200 && IsWindow(box); ++i) Sleep(100);
+    std::printf("monitor-dialog %s\n", IsWindow(box) ? "still open" : "gone");
+    return !IsWindow(box);
+}
+
 bool answerBox(HWND dialog, const char* caption, int button, int seconds) {
     const DWORD deadline = GetTickCount() + static_cast<DWORD>(seconds) * 1000u;
     HWND box = nullptr;
@@ -520,6 +654,18 @@ int main(int argc, char** argv) {
                 ok = waitEnabled(dialog, std::atoi(argv[++i]));
             } else if (arg == "--port-dialog" && left >= 3) {
                 ok = leavePortDialog(dialog, argv[i + 1], std::atoi(argv[i + 2]), argv[i + 3], seconds);
+                i += 3;
+            } else if (arg == "--port-press" && left >= 3) {
+                ok = pressPortButton(dialog, argv[i + 1], argv[i + 2], std::atoi(argv[i + 3]), 0, seconds);
+                i += 3;
+            } else if (arg == "--port-press-sync" && left >= 4) {
+                ok = pressPortButton(dialog, argv[i + 1], argv[i + 2], std::atoi(argv[i + 3]), std::atoi(argv[i + 4]),
+                                     seconds);
+                i += 4;
+            } else if (arg == "--port-list" && left >= 1) {
+                ok = printPortList(dialog, argv[++i], seconds);
+            } else if (arg == "--monitor-dialog" && left >= 3) {
+                ok = answerMonitorDialog(dialog, argv[i + 1], argv[i + 2], argv[i + 3], seconds);
                 i += 3;
             } else if (arg == "--wait-button" && left >= 2) {
                 ok = waitButton(dialog, argv[i + 1], std::atoi(argv[i + 2]));
