@@ -251,10 +251,14 @@ TEST(DriverPackage, AFolderOfTheUsersInAnotherCaseIsUnpackedIntoAndKeepsItsFiles
     machine.files.setCurrentDirectory("C:\\Setup");
     machine.files.writeFile("C:\\Setup\\DriverData.Drv", samplePackage());
     machine.files.writeFile("C:\\TICKET\\Reports\\day.txt", "ticket 1");
+    // A stale copy of a package file in another case is replaced, not joined by a second file.
+    machine.files.writeFile("C:\\TICKET\\x64\\trg101.gpd", "stale");
     {
         InstallerRun run(machine);
         ASSERT_TRUE(run.waitForStartup());
         EXPECT_EQ(namesIn(machine, "C:\\TICKET"), (std::vector<std::string>{"Reports", "x64", "x86"}));
+        EXPECT_EQ(namesIn(machine, "C:\\TICKET\\x64").size(), 1u);
+        EXPECT_EQ(machine.files.readFile("C:\\TICKET\\x64\\trg101.gpd"), "*GPDFileVersion: \"1.0\"\r\n");
         EXPECT_EQ(run.close(), win::IDCANCEL);
     }
     EXPECT_EQ(namesIn(machine, "C:"), (std::vector<std::string>{"Setup", "TICKET", "Windows"}));
