@@ -7,6 +7,7 @@
 #include "package/archive/SevenZipCommand.h"
 #include "package/archive/posix/PosixFiles.h"
 #include "platform/sim/SimCodePage.h"
+#include "platform/sim/SimOutputTree.h"
 #include "platform/sim/SimText.h"
 
 namespace sim {
@@ -46,8 +47,8 @@ public:
 private:
     // What 7-zip32.dll writes into the caller's buffer: the summary, then, when it fits whole,
     // one line per file written (backslashes, relative to the output folder), as many whole
-    // lines as fit in outputSize bytes with the NUL. The names are the bytes the simulated
-    // drive holds them under, which are what FindFirstFileA reports there.
+    // lines as fit in outputSize bytes with the NUL. The names are the entries' own, in code
+    // page 936 as the DLL converts them; one without a code page 936 form is left out.
     static std::string report(const std::string& summary, const std::vector<std::string>& written,
                               std::uint32_t outputSize) {
         if (outputSize == 0) return {};
@@ -56,8 +57,11 @@ private:
         if (text.size() != summary.size() || text.size() + 2 > room) return text;
         text += "\r\n";
         for (const std::string& path : written) {
-            std::string line = path;
-            std::replace(line.begin(), line.end(), '/', '\\');
+            // Before the conversion, which is where a trail byte of 0x5C may appear.
+            std::string backslashed = path;
+            std::replace(backslashed.begin(), backslashed.end(), '/', '\\');
+            std::string line;
+            if (!utf8ToAnsi(backslashed, line)) continue;
             line += "\r\n";
             if (text.size() + line.size() > room) break;
             text += line;
@@ -71,29 +75,20 @@ private:
         archive::SevenZipCommand command;
         if (!archive::parseSevenZipCommand(commandText, command, message)) return false;
         std::string archivePath;
-        std::string outputPath;
         try {
             archivePath = loader_.files_.hostPath(command.archive).string();
-            outputPath = loader_.files_.hostPath(command.outputFolder).string();
         } catch (const std::exception& e) {
             message = e.what();
             return false;
         }
         auto source = archive::PosixArchiveSource::open(archivePath, message);
         if (!source) return false;
-        auto output = archive::PosixOutputTree::open(outputPath, message);
+        // Written under the drive's own rules, not the host's: names without case, in code
+        // page 936, no reparse point entered.
+        auto output = openOutputTree(loader_.files_, command.outputFolder, message);
         if (!output) return false;
         archive::ExtractResult result = archive::extractArchive(*source, *output);
         written = std::move(result.written);
-        // The DLL replaces a read-only file by renaming its new copy over it, so what stands
-        // there afterwards is the new, writable file; the drive keeps that attribute apart.
-        const std::string folder =
-            command.outputFolder.back() == '\\' ? command.outputFolder : command.outputFolder + "\\";
-        for (const std::string& path : written) {
-            std::string windowsPath = folder + path;
-            std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
-            loader_.files_.setReadOnly(windowsPath, false);
-        }
         message = result.message;
         if (result.status == archive::ExtractStatus::Ok) return true;
         if (message.empty()) message = "extraction failed";

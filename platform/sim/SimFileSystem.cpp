@@ -176,27 +176,25 @@ SimFileSystem::Lookup SimFileSystem::lookup(const WinPath& path) const {
             continue;
         }
         result.parentExists = true;
-        // An exact match first: the host may hold names that differ only in case. Asking for
-        // it by name spares reading the whole folder, which most lookups would otherwise do.
-        if (fs::exists(fs::symlink_status(result.host / component, ec))) {
-            result.exists = true;
-            result.host /= component;
-            continue;
-        }
-        std::string match;
-        const std::string folded = cp936::foldCase(component);
-        for (const auto& entry : fs::directory_iterator(result.host, ec)) {
-            const std::string name = entry.path().filename().string();
-            if (name == component) {
-                match = name;
-                break;
-            }
-            if (match.empty() && cp936::foldCase(name) == folded) match = name;
-        }
-        result.exists = !match.empty();
-        result.host /= match.empty() ? component : match;
+        const std::optional<std::string> match = matchIn(result.host, component);
+        result.exists = match.has_value();
+        result.host /= match.value_or(component);
     }
     return result;
+}
+
+std::optional<std::string> SimFileSystem::matchIn(const fs::path& folder, const std::string& name) {
+    std::error_code ec;
+    // An exact match first: the host may hold names that differ only in case. Asking for it
+    // by name spares reading the whole folder, which most lookups would otherwise do.
+    if (fs::exists(fs::symlink_status(folder / name, ec))) return name;
+    std::optional<std::string> match;
+    const std::string folded = cp936::foldCase(name);
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+        std::string stored = entry.path().filename().string();
+        if (!match && cp936::foldCase(stored) == folded) match = std::move(stored);
+    }
+    return match;
 }
 
 SimFileSystem::Lookup SimFileSystem::lookupOrThrow(const std::string& windowsPath) const {

@@ -87,6 +87,8 @@ public:
     std::map<std::string, std::string> snapshot() const;
 
 private:
+    friend class SimOutputTree;
+
     struct WinPath {
         char drive = 'c';
         std::vector<std::string> components;
@@ -99,6 +101,9 @@ private:
 
     long parse(const std::string& path, WinPath& out) const;
     Lookup lookup(const WinPath& path) const;
+    // The name under which `folder` (a host folder) holds `name` as Windows compares names:
+    // the exact spelling if it is there, else the first that differs only in case.
+    static std::optional<std::string> matchIn(const std::filesystem::path& folder, const std::string& name);
     Lookup lookupOrThrow(const std::string& windowsPath) const;
     // Parses the path, applies injected failures and finds what it names; 0, or the error
     // Windows gives for a path that names nothing (2, or 3 when a folder on the way is missing).

@@ -210,6 +210,62 @@ TEST(DriverPackage, LinksAreNeverFollowedAndOnlyThoseInTheUnpackedFoldersGo) {
     std::filesystem::remove_all(outside);
 }
 
+// The names FindFirstFileA reports in one folder of the drive.
+std::vector<std::string> namesIn(sim::SimMachine& machine, const std::string& folder) {
+    std::vector<std::string> names;
+    platform::FindData entry;
+    if (auto search = machine.files.findFirst(folder + "\\*", entry)) {
+        do {
+            if (entry.name != "." && entry.name != "..") names.push_back(entry.name);
+        } while (search->next(entry));
+    }
+    return names;
+}
+
+// Windows compares names without case: entries that spell a folder differently land in the
+// one folder that the first of them created, and a Chinese name is the code page 936 name
+// FindFirstFileA shows (its last trail byte is 0x5C, the byte of "\").
+TEST(DriverPackage, EntriesInAnyCaseShareOneFolderWhichClosingRemovesWhole) {
+    sim::SimMachine machine;
+    machine.files.setCurrentDirectory("C:\\Setup");
+    machine.files.writeFile("C:\\Setup\\DriverData.Drv", ZipBuilder()
+                                                             .add("Ticket/x86/a.dll", "a")
+                                                             .add("TICKET/x64/b.dll", "b")
+                                                             .add("ticket/说明/读我琝.txt", "c")
+                                                             .build());
+    {
+        InstallerRun run(machine);
+        ASSERT_TRUE(run.waitForStartup());
+        EXPECT_EQ(namesIn(machine, "C:"), (std::vector<std::string>{"Setup", "Ticket", "Windows"}));
+        EXPECT_EQ(namesIn(machine, "C:\\Ticket"), (std::vector<std::string>{"x64", "x86", "说明"}));
+        EXPECT_EQ(machine.files.readFile("C:\\Ticket\\x64\\b.dll"), "b");
+        EXPECT_EQ(namesIn(machine, "C:\\Ticket\\说明"), std::vector<std::string>{"读我琝.txt"});
+        EXPECT_EQ(machine.files.readFile("C:\\TICKET\\说明\\读我琝.txt"), "c");
+        EXPECT_EQ(run.close(), win::IDCANCEL);
+    }
+    EXPECT_FALSE(machine.files.exists("C:\\Ticket"));
+}
+
+TEST(DriverPackage, AFolderOfTheUsersInAnotherCaseIsUnpackedIntoAndKeepsItsFiles) {
+    sim::SimMachine machine;
+    machine.files.setCurrentDirectory("C:\\Setup");
+    machine.files.writeFile("C:\\Setup\\DriverData.Drv", samplePackage());
+    machine.files.writeFile("C:\\TICKET\\Reports\\day.txt", "ticket 1");
+    // A stale copy of a package file in another case is replaced, not joined by a second file.
+    machine.files.writeFile("C:\\TICKET\\x64\\trg101.gpd", "stale");
+    {
+        InstallerRun run(machine);
+        ASSERT_TRUE(run.waitForStartup());
+        EXPECT_EQ(namesIn(machine, "C:\\TICKET"), (std::vector<std::string>{"Reports", "x64", "x86"}));
+        EXPECT_EQ(namesIn(machine, "C:\\TICKET\\x64").size(), 1u);
+        EXPECT_EQ(machine.files.readFile("C:\\TICKET\\x64\\trg101.gpd"), "*GPDFileVersion: \"1.0\"\r\n");
+        EXPECT_EQ(run.close(), win::IDCANCEL);
+    }
+    EXPECT_EQ(namesIn(machine, "C:"), (std::vector<std::string>{"Setup", "TICKET", "Windows"}));
+    EXPECT_EQ(namesIn(machine, "C:\\TICKET"), std::vector<std::string>{"Reports"});
+    EXPECT_EQ(machine.files.readFile("C:\\TICKET\\Reports\\day.txt"), "ticket 1");
+}
+
 }  // namespace
 
 namespace {
