@@ -42,6 +42,7 @@ TEST_F(SimSpoolerTest, APrinterWithJobsIsDeletedWhenTheyEnd) {
     ASSERT_EQ(add("Kitchen"), 0);
     machine.spooler.addJobs("Kitchen", 2);
     auto handle = open("Kitchen");
+    ASSERT_NE(handle, nullptr);
     ASSERT_EQ(spooler().deletePrinter(*handle), 0);
     // Marked, not gone: listed, openable, its name and records taken; a restart keeps it so.
     EXPECT_TRUE(machine.spooler.pendingDeletion("Kitchen"));
@@ -65,6 +66,7 @@ TEST_F(SimSpoolerTest, APurgeEndsEveryJobAndSoAPendingDeletion) {
     ASSERT_EQ(add("Kitchen"), 0);
     machine.spooler.addJobs("Kitchen", 2);
     auto handle = open("Kitchen");
+    ASSERT_NE(handle, nullptr);
     ASSERT_EQ(spooler().setPrinterCommand(*handle, platform::PRINTER_CONTROL_PURGE_COMMAND), 0);
     EXPECT_EQ(machine.spooler.jobs("Kitchen"), 0);
     ASSERT_EQ(spooler().deletePrinter(*handle), 0);
@@ -74,6 +76,7 @@ TEST_F(SimSpoolerTest, APurgeEndsEveryJobAndSoAPendingDeletion) {
     ASSERT_EQ(add("Office"), 0);
     machine.spooler.addJobs("Office", 1);
     auto office = open("Office");
+    ASSERT_NE(office, nullptr);
     ASSERT_EQ(spooler().deletePrinter(*office), 0);
     ASSERT_EQ(machine.spooler.printers().size(), 1u);
     ASSERT_EQ(spooler().setPrinterCommand(*office, platform::PRINTER_CONTROL_PURGE_COMMAND), 0);
@@ -83,7 +86,9 @@ TEST_F(SimSpoolerTest, APurgeEndsEveryJobAndSoAPendingDeletion) {
 TEST_F(SimSpoolerTest, EveryCallOnAHandleFromBeforeARestartFails) {
     ASSERT_EQ(add("Kitchen"), 0);
     auto before = open("Kitchen");
+    ASSERT_NE(before, nullptr);
     auto closedInTime = open("Kitchen");
+    ASSERT_NE(closedInTime, nullptr);
     closedInTime.reset();
     restart();
     EXPECT_EQ(spooler().setPrinterCommand(*before, platform::PRINTER_CONTROL_PURGE_COMMAND), 6);
@@ -94,6 +99,7 @@ TEST_F(SimSpoolerTest, EveryCallOnAHandleFromBeforeARestartFails) {
     EXPECT_EQ(machine.spooler.staleHandleCalls(), 3);
     EXPECT_EQ(machine.spooler.openPrinterHandles(), 0);
     auto after = open("Kitchen");
+    ASSERT_NE(after, nullptr);
     EXPECT_EQ(spooler().deletePrinter(*after), 0);
 }
 
