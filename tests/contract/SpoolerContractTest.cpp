@@ -190,8 +190,7 @@ TEST_F(SpoolerObjects, AMonitorDllOfTheOtherBitnessDoesNotLoad) {
 
 // Printer names Windows refuses: none, one with the "," that OpenPrinterA reads as the start of
 // a ",Port" or ",Job" suffix, one with the "\\" of a server name, and one past the 220
-// characters of a local printer's name. Wine takes some of these, and refuses names of 32
-// characters and more (the size of a device mode's device name) with 124.
+// characters of a local printer's name. Wine takes all of them but the empty name (87).
 TEST_F(SpoolerObjects, PrinterNamesWindowsRefuses) {
     ASSERT_EQ(platform.spooler.addPrinterDriverEx(driver, platform::APD_COPY_ALL_FILES_FLAG), 0);
     const std::vector<std::pair<std::string, const char*>> invalid{
@@ -259,7 +258,9 @@ TEST(SpoolerContract, PortDialogCallsForWhatDoesNotExistFail) {
 
 namespace {
 
-// Stops the Spooler service and starts it again, each wait bounded.
+// Stops the Spooler service and starts it again, each wait bounded. Wine starts its spooler
+// service only on demand, so one that is not running is started first: the restart is then a
+// real one.
 bool restartSpooler(platform::Platform& platform) {
     platform::ServiceHandlePtr manager;
     platform::ServiceHandlePtr service;
@@ -276,10 +277,17 @@ bool restartSpooler(platform::Platform& platform) {
         }
         return false;
     };
+    auto start = [&] {
+        const long error = platform.services.start(*service);
+        if (error != 0) std::printf("note: starting the Spooler service failed with %ld\n", error);
+        return error == 0 && waitFor(platform::SERVICE_RUNNING_STATE);
+    };
     std::uint32_t state = 0;
-    return platform.services.control(*service, platform::SERVICE_CONTROL_STOP_CODE, state) == 0 &&
-           waitFor(platform::SERVICE_STOPPED_STATE) && platform.services.start(*service) == 0 &&
-           waitFor(platform::SERVICE_RUNNING_STATE);
+    if (platform.services.queryStatus(*service, state) != 0) return false;
+    if (state == platform::SERVICE_STOPPED_STATE && !start()) return false;
+    const long stop = platform.services.control(*service, platform::SERVICE_CONTROL_STOP_CODE, state);
+    if (stop != 0) std::printf("note: stopping the Spooler service failed with %ld\n", stop);
+    return stop == 0 && waitFor(platform::SERVICE_STOPPED_STATE) && start();
 }
 
 // A printer of the contract driver on FILE:.
