@@ -251,6 +251,8 @@ long SimSpooler::deleteMonitor(const std::string&, const std::string& name) {
 }
 
 long SimSpooler::openPrinter(const std::string& name, std::uint32_t, platform::PrinterHandlePtr& printer) {
+    // A handle the caller still held closes first, outside the lock its close takes.
+    printer.reset();
     std::lock_guard lock(mutex_);
     if (!running()) return RPC_S_SERVER_UNAVAILABLE;
     if (const long failure = takeFailure("OpenPrinterA")) return failure;
@@ -317,6 +319,7 @@ void SimSpooler::removePrinter(std::vector<Printer>::iterator printer) {
 }
 
 long SimSpooler::addPrinter(const platform::PrinterInfo2& info, platform::PrinterHandlePtr& created) {
+    created.reset();
     std::lock_guard lock(mutex_);
     if (!running()) return RPC_S_SERVER_UNAVAILABLE;
     if (const long failure = takeFailure("AddPrinterA")) return failure;
