@@ -49,15 +49,6 @@ bool validPrinterName(const std::string& name) {
     return characters <= kMaxPrinterNameChars;
 }
 
-const std::string kConnections = "HKCU\\Printers\\Connections\\";
-
-// "\\server\printer" is kept as ",,server,printer".
-std::string connectionKey(const std::string& name) {
-    std::string key = name;
-    std::replace(key.begin(), key.end(), '\\', ',');
-    return kConnections + key;
-}
-
 }  // namespace
 
 class SimSpooler::Handle : public platform::PrinterHandle {
@@ -456,7 +447,6 @@ bool SimSpooler::pendingDeletion(const std::string& printer) const {
 void SimSpooler::addPrinterConnection(const std::string& name, const std::string& serverPort) {
     std::lock_guard lock(mutex_);
     connections_.push_back({name, serverPort});
-    if (registry_ != nullptr) registry_->setString(connectionKey(name), "Server", name.substr(0, name.find('\\', 2)));
 }
 
 int SimSpooler::staleHandleCalls() const {

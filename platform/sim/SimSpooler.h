@@ -80,8 +80,8 @@ public:
     void finishJobs(const std::string& printer);
     int jobs(const std::string& printer) const;
     bool pendingDeletion(const std::string& printer) const;
-    // A printer connection of the current user ("\\server\printer"): the spooler keeps it
-    // under HKCU\Printers\Connections and reports the port the server reports for it.
+    // A printer connection of the current user ("\\server\printer"), listed with the port its
+    // server reports for it.
     void addPrinterConnection(const std::string& name, const std::string& serverPort);
     // Calls made on a printer handle from before the last restart, ClosePrinter included.
     int staleHandleCalls() const;
