@@ -116,6 +116,9 @@ void PrinterSetup::createPrinter(const std::string& printerName, const std::stri
     } else if (kind == PORT_KIND_USB) {
         // A USB port may have appeared since the inventory was taken (the printer was just
         // switched on): look again, and let the USB selection move the printer onto it.
+        // The creation's handle dies with the spooler process it came from, so it is closed
+        // before the restart rather than used after it.
+        created.reset();
         SpoolerService::control(platform, &dialog_.window(), "Spooler", SpoolerService::MODE_RESTART);
         dialog_.refreshPortInventoryKeepingKind();
         if (!dialog_.inventory.usbPorts.empty()) {

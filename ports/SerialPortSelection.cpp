@@ -23,8 +23,13 @@ void MainDialog::writeSerialPortSettings(const std::string& portName) {
 
 void MainDialog::rebindSerialPrinters() {
     for (std::size_t i = 0; i < printerNames.size() && i < printerPorts.size(); ++i) {
+        const std::string& name = printerNames[i];
         const std::string& port = printerPorts[i];
-        if (port.size() >= 3 && port.compare(0, 3, "COM") == 0) bindPrinterPort(printerNames[i], port);
+        // A connection ("\\server\printer") stands on a port of its server, not of this
+        // machine, and this spooler keeps no records for it: binding it would only create a
+        // stray on-line key in this machine's hardware profile.
+        if (name.compare(0, 2, "\\\\") == 0) continue;
+        if (port.size() >= 3 && port.compare(0, 3, "COM") == 0) bindPrinterPort(name, port);
     }
 }
 

@@ -5,6 +5,7 @@
 #include "platform/sim/FaultInjection.h"
 #include "platform/sim/SimArchiveLibrary.h"
 #include "platform/sim/SimFileSystem.h"
+#include "platform/sim/SimPeImage.h"
 #include "platform/sim/SimProfileReader.h"
 #include "platform/sim/SimRegistry.h"
 #include "platform/sim/SimServices.h"

@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "platform/WinConstants.h"
+#include "platform/sim/SimCodePage.h"
 #include "platform/sim/SimFileSystem.h"
+#include "platform/sim/SimPeImage.h"
 #include "platform/sim/SimRegistry.h"
 #include "platform/sim/SimServices.h"
 #include "platform/sim/SimSystemInfo.h"
@@ -32,21 +34,46 @@ std::string driverKey(const std::string& environment, const std::string& name) {
     return asciiLower(environment) + "|" + asciiLower(name);
 }
 
+// A local printer's name is at most 220 characters (the spooler's limit, counted in the UTF-16
+// characters it converts ANSI names to) and holds neither "," (which separates a printer name
+// from a port or job in OpenPrinter) nor "\" (which separates a server from a printer).
+constexpr std::size_t kMaxPrinterNameChars = 220;
+
+bool validPrinterName(const std::string& name) {
+    if (name.empty()) return false;
+    std::size_t characters = 0;
+    for (std::size_t pos = 0; pos < name.size(); pos += cp936::charLength(name, pos)) {
+        if (name[pos] == ',' || name[pos] == '\\') return false;
+        ++characters;
+    }
+    return characters <= kMaxPrinterNameChars;
+}
+
 }  // namespace
 
 class SimSpooler::Handle : public platform::PrinterHandle {
 public:
-    Handle(SimSpooler& owner, std::string name) : owner_(owner), name_(std::move(name)) { ++owner_.openHandles_; }
+    Handle(SimSpooler& owner, std::string name)
+        : owner_(owner), name_(std::move(name)), generation_(owner.generation_) {
+        ++owner_.openHandles_;
+    }
     ~Handle() override {
         std::lock_guard lock(owner_.mutex_);
         --owner_.openHandles_;
+        // ClosePrinter on a handle of a spooler that has gone fails too; the client side is
+        // freed all the same.
+        if (owner_.stale(*this)) ++owner_.staleHandleCalls_;
     }
     const std::string& name() const { return name_; }
+    unsigned generation() const { return generation_; }
 
 private:
     SimSpooler& owner_;
     std::string name_;
+    unsigned generation_;
 };
+
+bool SimSpooler::stale(const Handle& handle) const { return handle.generation() != generation_; }
 
 void SimSpooler::attach(SimFileSystem& files, SimRegistry& registry, SimServices& services, SimSystemInfo& system) {
     std::lock_guard lock(mutex_);
@@ -165,21 +192,44 @@ long SimSpooler::addPrinterDriverEx(const platform::DriverInfo3& driver, std::ui
     return 0;
 }
 
+std::string SimSpooler::monitorDllPath(const std::string& dllName) {
+    // LoadLibrary in the spooler's process: a bare name is found in its system folder.
+    return dllName.find_first_of("\\/:") == std::string::npos ? "C:\\Windows\\system32\\" + dllName : dllName;
+}
+
+long SimSpooler::loadMonitorDll(const std::string& environment, const std::string& dllName) const {
+    if (files_ == nullptr) return 0;
+    const auto bytes = files_->readFile(monitorDllPath(dllName));
+    if (!bytes) return win::ERROR_MOD_NOT_FOUND;
+    const auto machine = peMachine(*bytes);
+    if (!machine) return ERROR_BAD_EXE_FORMAT;
+    // A spooler loads only modules of its own bitness, and takes a monitor only for its own
+    // environment ("you can only add a monitor that was written for the architecture of the
+    // server"): a 32-bit DLL named for "Windows x64", or the reverse, does not load. Windows
+    // does not document the number for a foreign environment; the loader's 193 is the one a
+    // module of the wrong bitness gives, and here one of the two always is.
+    const bool local64 = localEnvironment() == "Windows x64";
+    const bool named64 = asciiLower(environment) == "windows x64";
+    const bool dll64 = *machine == static_cast<std::uint16_t>(PeMachine::Amd64);
+    if (dll64 != local64 || dll64 != named64) return ERROR_BAD_EXE_FORMAT;
+    return 0;
+}
+
 long SimSpooler::addMonitor(const platform::MonitorInfo2& monitor) {
     std::lock_guard lock(mutex_);
     if (!running()) return RPC_S_SERVER_UNAVAILABLE;
     if (const long failure = takeFailure("AddMonitorA")) return failure;
+    if (driverDirectory(monitor.environment).empty()) return ERROR_INVALID_ENVIRONMENT;
     if (monitors_.find(asciiLower(monitor.name)) != monitors_.end()) return ERROR_PRINT_MONITOR_ALREADY_INSTALLED;
-    // The spooler loads the DLL: it must be there and be a module at all.
-    if (files_ != nullptr) {
-        const auto bytes = files_->readFile(monitor.dllName);
-        if (!bytes || bytes->compare(0, 2, "MZ") != 0) return win::ERROR_MOD_NOT_FOUND;
-    }
+    if (const long error = loadMonitorDll(monitor.environment, monitor.dllName)) return error;
     monitors_[asciiLower(monitor.name)] = monitor;
-    if (files_ != nullptr) files_->holdFile(monitor.dllName);
+    if (files_ != nullptr) files_->holdFile(monitorDllPath(monitor.dllName));
     return 0;
 }
 
+// The environment is not looked at: Windows ignores it for the local machine (Wine's
+// conformance tests, which pass on Windows, delete with NULL, "" and "bad_env" alike). Since
+// AddMonitorA takes only the local environment, a monitor is never registered for another.
 long SimSpooler::deleteMonitor(const std::string&, const std::string& name) {
     std::lock_guard lock(mutex_);
     if (!running()) return RPC_S_SERVER_UNAVAILABLE;
@@ -193,6 +243,8 @@ long SimSpooler::deleteMonitor(const std::string&, const std::string& name) {
 
 long SimSpooler::openPrinter(const std::string& name, const platform::PrinterDefaults& defaults,
                              platform::PrinterHandlePtr& printer) {
+    // A handle the caller still held closes first, outside the lock its close takes.
+    printer.reset();
     std::lock_guard lock(mutex_);
     if (!running()) return RPC_S_SERVER_UNAVAILABLE;
     printerOpens_.push_back(PrinterOpen{name, defaults.datatype, defaults.desiredAccess});
@@ -207,46 +259,66 @@ long SimSpooler::openPrinter(const std::string& name, const platform::PrinterDef
 long SimSpooler::setPrinterCommand(platform::PrinterHandle& printer, std::uint32_t command) {
     std::lock_guard lock(mutex_);
     if (!running()) return RPC_S_SERVER_UNAVAILABLE;
-    if (command != platform::PRINTER_CONTROL_PURGE_COMMAND) return win::ERROR_INVALID_PARAMETER;
-    const std::string name = static_cast<Handle&>(printer).name();
-    auto it = std::find_if(printers_.begin(), printers_.end(),
-                           [&](const Printer& p) { return asciiLower(p.name) == asciiLower(name); });
-    if (it == printers_.end()) return ERROR_INVALID_PRINTER_NAME;
-    it->jobs = 0;
-    // A printer waiting for its last jobs to be deleted goes with them.
-    if (it->pendingDeletion) {
-        printers_.erase(it);
-        removeRecords(name);
+    auto& handle = static_cast<Handle&>(printer);
+    if (stale(handle)) {
+        ++staleHandleCalls_;
+        return ERROR_INVALID_HANDLE;
     }
+    if (const long failure = takeFailure("SetPrinterA")) return failure;
+    if (command != platform::PRINTER_CONTROL_PURGE_COMMAND) return win::ERROR_INVALID_PARAMETER;
+    // A purge deletes every job of the printer, the one printing included; a printer that
+    // waited for its jobs to end before it could go then goes.
+    auto it = findPrinter(handle.name());
+    if (it == printers_.end()) return win::ERROR_INVALID_HANDLE;
+    it->jobs = 0;
+    if (it->pendingDeletion) removePrinter(it);
     return 0;
 }
 
 long SimSpooler::deletePrinter(platform::PrinterHandle& printer) {
     std::lock_guard lock(mutex_);
     if (!running()) return RPC_S_SERVER_UNAVAILABLE;
+    auto& handle = static_cast<Handle&>(printer);
+    if (stale(handle)) {
+        ++staleHandleCalls_;
+        return ERROR_INVALID_HANDLE;
+    }
     if (const long failure = takeFailure("DeletePrinter")) return failure;
-    const std::string name = static_cast<Handle&>(printer).name();
-    auto it = std::find_if(printers_.begin(), printers_.end(),
-                           [&](const Printer& p) { return asciiLower(p.name) == asciiLower(name); });
-    if (it == printers_.end()) return ERROR_INVALID_PRINTER_NAME;
-    // With jobs still queued Windows only marks the printer; it is deleted once they are done.
+    auto it = findPrinter(handle.name());
+    if (it == printers_.end()) return win::ERROR_INVALID_HANDLE;
+    // With jobs left the printer is only marked: it stays, under its name, until they end.
     if (it->jobs > 0) {
         it->pendingDeletion = true;
         return 0;
     }
-    printers_.erase(it);
-    removeRecords(name);
+    removePrinter(it);
     return 0;
 }
 
+std::vector<SimSpooler::Printer>::iterator SimSpooler::findPrinter(const std::string& name) {
+    return std::find_if(printers_.begin(), printers_.end(),
+                        [&](const Printer& p) { return asciiLower(p.name) == asciiLower(name); });
+}
+
+std::vector<SimSpooler::Printer>::const_iterator SimSpooler::findPrinter(const std::string& name) const {
+    return std::find_if(printers_.begin(), printers_.end(),
+                        [&](const Printer& p) { return asciiLower(p.name) == asciiLower(name); });
+}
+
+void SimSpooler::removePrinter(std::vector<Printer>::iterator printer) {
+    const std::string name = printer->name;
+    printers_.erase(printer);
+    removeRecords(name);
+}
+
 long SimSpooler::addPrinter(const platform::PrinterInfo2& info, platform::PrinterHandlePtr& created) {
+    created.reset();
     std::lock_guard lock(mutex_);
     if (!running()) return RPC_S_SERVER_UNAVAILABLE;
     if (const long failure = takeFailure("AddPrinterA")) return failure;
-    if (std::any_of(printers_.begin(), printers_.end(),
-                    [&](const Printer& p) { return asciiLower(p.name) == asciiLower(info.printerName); })) {
-        return ERROR_PRINTER_ALREADY_EXISTS;
-    }
+    if (!validPrinterName(info.printerName)) return ERROR_INVALID_PRINTER_NAME;
+    // A printer marked for deletion still holds its name.
+    if (findPrinter(info.printerName) != printers_.end()) return ERROR_PRINTER_ALREADY_EXISTS;
     if (std::none_of(ports_.begin(), ports_.end(),
                      [&](const platform::PortInfo2& p) { return p.portName == info.portName; })) {
         return ERROR_UNKNOWN_PORT;
@@ -263,12 +335,19 @@ long SimSpooler::addPrinter(const platform::PrinterInfo2& info, platform::Printe
     return 0;
 }
 
-long SimSpooler::enumPrinters(std::uint32_t, std::vector<platform::PrinterEntry>& printers) {
+long SimSpooler::enumPrinters(std::uint32_t flags, std::vector<platform::PrinterEntry>& printers) {
     std::lock_guard lock(mutex_);
     if (!running()) return RPC_S_SERVER_UNAVAILABLE;
     if (const long failure = takeFailure("EnumPrintersA")) return failure;
     printers.clear();
-    for (const auto& p : printers_) printers.push_back({p.name, p.port});
+    // The local printers first (one marked for deletion is still there), then the user's
+    // connections, each with the port its server reports.
+    if ((flags & platform::PRINTER_ENUM_LOCAL_FLAG) != 0) {
+        for (const auto& p : printers_) printers.push_back({p.name, p.port});
+    }
+    if ((flags & platform::PRINTER_ENUM_CONNECTIONS_FLAG) != 0) {
+        printers.insert(printers.end(), connections_.begin(), connections_.end());
+    }
     return 0;
 }
 
@@ -290,10 +369,11 @@ void SimSpooler::removeRecords(const std::string& name) {
 
 void SimSpooler::restart() {
     std::lock_guard lock(mutex_);
+    ++generation_;
     if (files_ != nullptr) {
         // A fresh spooler process: only what is registered now is loaded.
         std::vector<std::string> loaded;
-        for (const auto& [name, monitor] : monitors_) loaded.push_back(monitor.dllName);
+        for (const auto& [name, monitor] : monitors_) loaded.push_back(monitorDllPath(monitor.dllName));
         files_->holdFiles(loaded);
         for (const auto& printer : printers_) loadDriverOf(printer);
     }
@@ -340,6 +420,42 @@ void SimSpooler::attachDevice(const std::string& port, bool powered) {
     devices_[port] = powered;
 }
 
+void SimSpooler::addJobs(const std::string& printer, int count) {
+    std::lock_guard lock(mutex_);
+    auto it = findPrinter(printer);
+    if (it != printers_.end()) it->jobs += count;
+}
+
+void SimSpooler::finishJobs(const std::string& printer) {
+    std::lock_guard lock(mutex_);
+    auto it = findPrinter(printer);
+    if (it == printers_.end()) return;
+    it->jobs = 0;
+    if (it->pendingDeletion) removePrinter(it);
+}
+
+int SimSpooler::jobs(const std::string& printer) const {
+    std::lock_guard lock(mutex_);
+    auto it = findPrinter(printer);
+    return it == printers_.end() ? 0 : it->jobs;
+}
+
+bool SimSpooler::pendingDeletion(const std::string& printer) const {
+    std::lock_guard lock(mutex_);
+    auto it = findPrinter(printer);
+    return it != printers_.end() && it->pendingDeletion;
+}
+
+void SimSpooler::addPrinterConnection(const std::string& name, const std::string& serverPort) {
+    std::lock_guard lock(mutex_);
+    connections_.push_back({name, serverPort});
+}
+
+int SimSpooler::staleHandleCalls() const {
+    std::lock_guard lock(mutex_);
+    return staleHandleCalls_;
+}
+
 void SimSpooler::holdMonitor(const std::string& name, bool inUse) {
     std::lock_guard lock(mutex_);
     heldMonitors_[asciiLower(name)] = inUse;
@@ -375,13 +491,6 @@ std::uint32_t SimSpooler::driverFileCopyFlags(const std::string& environment, co
 std::vector<SimSpooler::PrinterOpen> SimSpooler::printerOpens() const {
     std::lock_guard lock(mutex_);
     return printerOpens_;
-}
-
-void SimSpooler::queueJobs(const std::string& printer, int count) {
-    std::lock_guard lock(mutex_);
-    for (auto& p : printers_) {
-        if (asciiLower(p.name) == asciiLower(printer)) p.jobs += count;
-    }
 }
 
 bool SimSpooler::hasMonitor(const std::string& name) const {

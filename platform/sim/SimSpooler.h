@@ -7,6 +7,9 @@
 // A running spooler has the DLLs of its monitors and of the drivers its printers use loaded,
 // so those files cannot be overwritten or deleted (32) until it lets go of them: a deleted
 // monitor's DLL at its next start, everything when it stops.
+// A restart is a new spooler process: handles opened before it are dead, and every call on one
+// fails with ERROR_INVALID_HANDLE (the spooler's RPC layer may answer with an RPC error on some
+// versions; 6 is the context mismatch it maps to). Closing such a handle fails the same way.
 #include <deque>
 #include <functional>
 #include <map>
@@ -24,6 +27,8 @@ class SimSystemInfo;
 
 class SimSpooler : public platform::Spooler {
 public:
+    static constexpr long ERROR_INVALID_HANDLE = 6;
+    static constexpr long ERROR_BAD_EXE_FORMAT = 193;
     static constexpr long RPC_S_SERVER_UNAVAILABLE = 1722;
     static constexpr long ERROR_UNKNOWN_PORT = 1796;
     static constexpr long ERROR_UNKNOWN_PRINTER_DRIVER = 1797;
@@ -53,7 +58,11 @@ public:
     // The machine the spooler lives on. Without it only the port calls work.
     void attach(SimFileSystem& files, SimRegistry& registry, SimServices& services, SimSystemInfo& system);
     // Reads every printer's port back from its registry record and loads the monitors and the
-    // drivers in use, as a spooler start does.
+    // drivers in use, as a spooler start does. The printers' "PrinterOnLine" values in the
+    // current hardware profile are the model's, not an observed Windows behaviour: a printer
+    // whose port has a powered device attached gets 1; every other value is left as its last
+    // writer left it (after a binding, the 0 the installer wrote). Wine's spooler writes
+    // nothing there at all (SpoolerPrinter.NoDeviceNoOnLineFlagAfterARestart).
     void restart();
 
     void addPort(const std::string& name, const std::string& description = "Local Port",
@@ -66,6 +75,17 @@ public:
     void onEnumPorts(std::function<void()> hook);
     // A device on the port; a powered one puts the printer on that port on line after a restart.
     void attachDevice(const std::string& port, bool powered);
+    // Print jobs waiting in a printer's queue (the device is off, or the queue is paused), and
+    // their end: a printer marked for deletion while it had jobs goes when its last job ends.
+    void addJobs(const std::string& printer, int count);
+    void finishJobs(const std::string& printer);
+    int jobs(const std::string& printer) const;
+    bool pendingDeletion(const std::string& printer) const;
+    // A printer connection of the current user ("\\server\printer"), listed with the port its
+    // server reports for it.
+    void addPrinterConnection(const std::string& name, const std::string& serverPort);
+    // Calls made on a printer handle from before the last restart, ClosePrinter included.
+    int staleHandleCalls() const;
     // DeleteMonitorA of this monitor fails with ERROR_PRINT_MONITOR_IN_USE.
     void holdMonitor(const std::string& name, bool inUse);
     // The next call of this name ("AddPrinterDriverExA", "AddPrinterA", "AddMonitorA", ...)
@@ -123,8 +143,6 @@ public:
     platform::DriverInfo3 driver(const std::string& environment, const std::string& name) const;
     std::uint32_t driverFileCopyFlags(const std::string& environment, const std::string& name) const;
     std::vector<PrinterOpen> printerOpens() const;
-    // Jobs queued for a printer whose device does not take them: they wait until purged.
-    void queueJobs(const std::string& printer, int count);
     bool hasMonitor(const std::string& name) const;
     platform::MonitorInfo2 monitor(const std::string& name) const;
     int openPrinterHandles() const;
@@ -147,6 +165,15 @@ private:
     // Shows one monitor dialog (lock held) and answers whether the user finished it.
     MonitorAnswer showMonitorDialog(const std::string& call, std::uintptr_t owner, const std::string& port);
     const platform::PortInfo2* findPort(const std::string& name) const;
+    std::vector<Printer>::iterator findPrinter(const std::string& name);
+    std::vector<Printer>::const_iterator findPrinter(const std::string& name) const;
+    // Removes a printer and the records the spooler keeps for it (lock held).
+    void removePrinter(std::vector<Printer>::iterator printer);
+    // The file the spooler's LoadLibrary finds for a monitor's DLL name, and whether it loads
+    // into this spooler for that environment: 0, 126 or 193.
+    long loadMonitorDll(const std::string& environment, const std::string& dllName) const;
+    static std::string monitorDllPath(const std::string& dllName);
+    bool stale(const Handle& handle) const;
 
     mutable std::mutex mutex_;
     std::vector<platform::PortInfo2> ports_;
@@ -160,6 +187,10 @@ private:
     std::map<std::string, bool> heldMonitors_;
     std::map<std::string, long> failures_;
     int openHandles_ = 0;
+    // Counts the spooler processes: a handle belongs to the one that opened it.
+    unsigned generation_ = 0;
+    int staleHandleCalls_ = 0;
+    std::vector<platform::PrinterEntry> connections_;
     bool tcpipMonitor_ = true;
     std::string tcpipDescription_ = kTcpipMonitor;
     std::deque<MonitorAnswer> monitorAnswers_;

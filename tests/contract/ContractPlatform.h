@@ -23,3 +23,8 @@ unsigned contractAnsiCodePage();
 
 // True under Wine, whose behaviour departs from Windows' in a few places the tests name.
 bool contractIsWine();
+
+// Where the implementation finds one of the project's real monitor DLLs, "tvkMonNT.dll"
+// (32-bit) or "tvkMon64.dll" (64-bit): beside the tests under Windows, a copy of the demo
+// package's file on the simulated drive.
+std::string contractModulePath(const std::string& name);

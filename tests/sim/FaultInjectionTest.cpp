@@ -299,9 +299,10 @@ CleanRun runFlow(const Flow& flow, const Fault& fault, const CleanRun& clean = {
     {
         InstallerRun run(machine);
         EXPECT_TRUE(run.waitForStartup());
-        // The demo's monitor DLLs are text stand-ins; the spooler loads only modules.
-        machine.files.writeFile("C:\\Barcode\\x64\\tvkMon64.dll", "MZ monitor");
-        machine.files.writeFile("C:\\Barcode\\x86\\tvkMonNT.dll", "MZ monitor");
+        // Small stand-ins for the demo's monitor DLLs, which the spooler loads only for its
+        // own bitness.
+        machine.files.writeFile("C:\\Barcode\\x64\\tvkMon64.dll", sim::peDllImage(sim::PeMachine::Amd64, "monitor"));
+        machine.files.writeFile("C:\\Barcode\\x86\\tvkMonNT.dll", sim::peDllImage(sim::PeMachine::I386, "monitor"));
         result.beforePress = machine.faults.operations().size();
 
         // Chooses the model and the kind, presses install and checks the window it leaves.

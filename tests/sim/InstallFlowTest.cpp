@@ -243,6 +243,89 @@ TEST(PrinterCreation, AKindWithoutPortsFallsBackToTheFirstParallelPort) {
     EXPECT_EQ(none.control(IDC_INSTALL).text, "重新安装");
 }
 
+// The receipt printer is named after a free-text edit, so a name the spooler refuses reaches
+// the user as the creation failure; the window stays ready for a better name.
+TEST(PrinterCreation, ATypedNameTheSpoolerRefusesIsACreationFailure) {
+    InstallFixture f(oneSerialPort);
+    f.run->onWindow([&](MainDialog&, sim::SimDialog& window) {
+        const auto& items = window.control(IDC_MODEL_COMBO).items;
+        window.userSelectCombo(IDC_MODEL_COMBO,
+                               static_cast<int>(std::find(items.begin(), items.end(), kReceipt) - items.begin()));
+        window.userSelectListRow(IDC_CONNECTION_LIST, PORT_KIND_SERIAL);
+    });
+    auto installAs = [&](const std::string& name) {
+        f.run->onWindow([&](MainDialog&, sim::SimDialog& window) {
+            window.userType(IDC_PRINTER_NAME, name);
+            window.userClick(IDC_INSTALL);
+        });
+    };
+    for (const std::string& name : {std::string(), std::string("前台,小票机"), std::string("前台\\小票机"),
+                                    std::string(221, 'P')}) {
+        SCOPED_TRACE(name);
+        const std::size_t before = f.machine.ui.messageBoxes().size();
+        installAs(name);
+        const auto boxes = f.machine.ui.messageBoxes();
+        ASSERT_EQ(boxes.size(), before + 1);
+        EXPECT_EQ(boxes.back().text, "Error AddPrinter 1801");
+        EXPECT_EQ(boxes.back().caption, "错误提示");
+        EXPECT_EQ(f.control(IDC_INSTALL).text, "安装");
+        EXPECT_TRUE(f.control(IDC_INSTALL).enabled);
+        EXPECT_EQ(f.control(IDC_PROGRESS).position, 0);
+        EXPECT_TRUE(f.machine.spooler.printers().empty());
+        EXPECT_EQ(f.registryText(kWindowsKey, "Device"), "Old Printer,winspool,LPT1:");
+    }
+    installAs("前台小票机");
+    ASSERT_EQ(f.machine.spooler.printers().size(), 1u);
+    EXPECT_EQ(f.machine.spooler.printers()[0].name, "前台小票机");
+    EXPECT_EQ(f.control(IDC_INSTALL).text, "完成");
+}
+
+// A printer with jobs in its queue is only marked by DeletePrinter and keeps its name until
+// the jobs end; the purge before the deletion is what lets it go at once.
+TEST(PrinterCreation, AnOlderPrinterWithJobsIsPurgedAndReplaced) {
+    InstallFixture f(oneSerialPort);
+    f.machine.spooler.addExistingPrinter(kReceipt, "LPT1:", "Some Other Driver");
+    f.machine.spooler.addJobs(kReceipt, 3);
+    f.install(kReceipt, PORT_KIND_SERIAL);
+    auto printers = f.machine.spooler.printers();
+    ASSERT_EQ(printers.size(), 1u);
+    EXPECT_EQ(printers[0].driver, "Thermal Receipt G1-01");
+    EXPECT_EQ(printers[0].port, "COM1:");
+    EXPECT_EQ(printers[0].jobs, 0);
+    EXPECT_TRUE(f.boxTexts().empty());
+    EXPECT_EQ(f.control(IDC_INSTALL).text, "完成");
+
+    // When the purge fails the jobs stay, the old printer is marked and still holds the name:
+    // the creation fails, and a press after the jobs have ended installs.
+    InstallFixture g(oneSerialPort);
+    g.machine.spooler.addExistingPrinter(kReceipt, "LPT1:", "Some Other Driver");
+    g.machine.spooler.addJobs(kReceipt, 3);
+    g.machine.spooler.failNext("SetPrinterA", 5);
+    g.install(kReceipt, PORT_KIND_SERIAL);
+    EXPECT_EQ(g.boxTexts(), std::vector<std::string>{"Error AddPrinter 1802"});
+    EXPECT_TRUE(g.machine.spooler.pendingDeletion(kReceipt));
+    EXPECT_EQ(g.machine.spooler.printers().at(0).driver, "Some Other Driver");
+    EXPECT_TRUE(g.control(IDC_INSTALL).enabled);
+    g.machine.spooler.finishJobs(kReceipt);
+    EXPECT_TRUE(g.machine.spooler.printers().empty());
+    g.press();
+    printers = g.machine.spooler.printers();
+    ASSERT_EQ(printers.size(), 1u);
+    EXPECT_EQ(printers[0].driver, "Thermal Receipt G1-01");
+    EXPECT_EQ(g.control(IDC_INSTALL).text, "完成");
+}
+
+// The USB fallback restarts the spooler while the creation's handle is open. A handle from
+// before a restart is dead: it is closed before the restart, not used after it.
+TEST(PrinterCreation, TheUsbFallbackLetsGoOfTheCreationHandleBeforeItRestarts) {
+    InstallFixture usb([](sim::SimMachine& m) { m.spooler.addPort("LPT1:"); });
+    usb.install(kReceipt, PORT_KIND_USB, {win::IDCANCEL});
+    ASSERT_EQ(usb.machine.spooler.printers().size(), 1u);
+    EXPECT_EQ(usb.machine.spooler.staleHandleCalls(), 0);
+    EXPECT_EQ(usb.machine.spooler.openPrinterHandles(), 0);
+    EXPECT_EQ(usb.control(IDC_INSTALL).text, "完成");
+}
+
 TEST(LabelInstall, MonitorAbsentPresentOrStuckAndTheDriverItNames) {
     // Absent: added from SysWOW64 on 64-bit Windows, no restart for it.
     InstallFixture absent(oneSerialPort);
@@ -269,7 +352,7 @@ TEST(LabelInstall, MonitorAbsentPresentOrStuckAndTheDriverItNames) {
 
     // Present and deletable: deleted, the spooler restarted, added again.
     InstallFixture present(oneSerialPort);
-    present.machine.files.writeFile("C:\\Windows\\system32\\old.dll", "MZ");
+    present.machine.files.writeFile("C:\\Windows\\system32\\old.dll", sim::peDllImage(sim::PeMachine::Amd64));
     present.machine.spooler.addMonitor({"Advanced Language Monitor", "Windows x64", "C:\\Windows\\system32\\old.dll"});
     present.install(kLabel, PORT_KIND_SERIAL);
     EXPECT_EQ(present.machine.spooler.monitor("Advanced Language Monitor").dllName,
@@ -278,7 +361,7 @@ TEST(LabelInstall, MonitorAbsentPresentOrStuckAndTheDriverItNames) {
 
     // Present and in use: 3006 is accepted, the old registration stays, no restart for it.
     InstallFixture held(oneSerialPort);
-    held.machine.files.writeFile("C:\\Windows\\system32\\old.dll", "MZ");
+    held.machine.files.writeFile("C:\\Windows\\system32\\old.dll", sim::peDllImage(sim::PeMachine::Amd64));
     held.machine.spooler.addMonitor({"Advanced Language Monitor", "Windows x64", "C:\\Windows\\system32\\old.dll"});
     held.machine.spooler.holdMonitor("Advanced Language Monitor", true);
     held.install(kLabel, PORT_KIND_SERIAL);
@@ -299,11 +382,12 @@ TEST(LabelInstall, AMonitorThatCannotBeAddedEndsTheInstallerBeforeStaging) {
 
 TEST(LabelInstall, AnUpgradeRegistersTheNewMonitorDllTheSpoolerHeld) {
     const std::string dll = "C:\\Windows\\SysWOW64\\tvkMon64.dll";
+    const std::string oldMonitor = sim::peDllImage(sim::PeMachine::Amd64, "old monitor");
     // An earlier installation's monitor, loaded by the running spooler.
     auto earlier = [&](bool inUse) {
         return [=](sim::SimMachine& m) {
             m.installDefaultPorts();
-            m.files.writeFile(dll, "MZ old monitor");
+            m.files.writeFile(dll, oldMonitor);
             m.spooler.addMonitor({"Advanced Language Monitor", "Windows x64", dll});
             m.spooler.holdMonitor("Advanced Language Monitor", inUse);
         };
@@ -311,7 +395,7 @@ TEST(LabelInstall, AnUpgradeRegistersTheNewMonitorDllTheSpoolerHeld) {
     InstallFixture upgrade(earlier(false));
     upgrade.install(kLabel, PORT_KIND_SERIAL);
     EXPECT_TRUE(upgrade.boxTexts().empty());
-    EXPECT_EQ(upgrade.machine.files.readFile(dll), "MZ monitor");
+    EXPECT_EQ(upgrade.machine.files.readFile(dll), kMonitorDll64);
     EXPECT_EQ(upgrade.machine.spooler.monitor("Advanced Language Monitor").dllName, dll);
     EXPECT_EQ(upgrade.control(IDC_INSTALL).text, "完成");
 
@@ -324,7 +408,7 @@ TEST(LabelInstall, AnUpgradeRegistersTheNewMonitorDllTheSpoolerHeld) {
     EXPECT_EQ(boxes[0].caption, "DriverInstaller");
     EXPECT_EQ(boxes[0].type, win::MB_OK);
     EXPECT_EQ(held.run->join(), win::IDOK);
-    EXPECT_EQ(held.machine.files.readFile(dll), "MZ old monitor");
+    EXPECT_EQ(held.machine.files.readFile(dll), oldMonitor);
     EXPECT_FALSE(held.machine.spooler.hasDriver("Windows x64", "Thermal Label L-01"));
 }
 

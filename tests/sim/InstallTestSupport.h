@@ -16,6 +16,8 @@ inline const std::string kPrintersKey = "HKLM\\SYSTEM\\CurrentControlSet\\Contro
 inline const std::string kOnlineKey =
     "HKLM\\SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current\\System\\CurrentControlSet\\Control\\Print\\Printers\\";
 inline const std::string kWindowsKey = "HKCU\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+inline const std::string kMonitorDll64 = sim::peDllImage(sim::PeMachine::Amd64, "monitor");
+inline const std::string kMonitorDll32 = sim::peDllImage(sim::PeMachine::I386, "monitor");
 inline const std::string kPortsKey = "HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
 
 class InstallFixture {
@@ -32,9 +34,10 @@ public:
         if (prepare) prepare(machine);
         run = std::make_unique<InstallerRun>(machine);
         EXPECT_TRUE(run->waitForStartup());
-        // The demo's monitor DLLs are text stand-ins; the spooler loads only modules.
-        machine.files.writeFile("C:\\Barcode\\x64\\tvkMon64.dll", "MZ monitor");
-        machine.files.writeFile("C:\\Barcode\\x86\\tvkMonNT.dll", "MZ monitor");
+        // Small stand-ins for the demo's monitor DLLs, which the spooler loads only for its
+        // own bitness.
+        machine.files.writeFile("C:\\Barcode\\x64\\tvkMon64.dll", kMonitorDll64);
+        machine.files.writeFile("C:\\Barcode\\x86\\tvkMonNT.dll", kMonitorDll32);
     }
 
     // Chooses the display name and the connection kind and presses install; returns when the

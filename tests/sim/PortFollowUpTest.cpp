@@ -162,6 +162,33 @@ TEST(SerialPortSelection, OtherPrintersOnSerialPortsAreBoundAgainAndOthersLeftAl
     EXPECT_EQ(f.registryText(kPrintersKey + "Office", "Port"), "LPT1:");
 }
 
+// A connection to a printer of another server is listed with the server's port, here COM1:.
+// That port is not this machine's and this spooler keeps no records for the connection, so it
+// is left alone: no binding, no on-line key in this machine's hardware profile.
+TEST(SerialPortSelection, APrinterConnectionOnASerialPortIsLeftAlone) {
+    InstallFixture f([](sim::SimMachine& m) { m.installDefaultPorts(); });
+    const std::string connection = "\\\\SHOP\\Kitchen";
+    f.machine.spooler.addPrinterConnection(connection, "COM1:");
+    const auto registryBefore = f.machine.registry.snapshot();
+    f.install(kReceipt, PORT_KIND_SERIAL);
+    EXPECT_TRUE(f.boxTexts().empty());
+    EXPECT_EQ(f.control(IDC_INSTALL).text, "完成");
+    EXPECT_EQ(f.onlineFlag(connection), -1);
+    // Nothing was written for the connection (the snapshot's paths are in lower case).
+    for (const auto& [path, data] : f.machine.registry.snapshot()) {
+        if (registryBefore.count(path) == 0) {
+            EXPECT_EQ(path.find("shop"), std::string::npos) << path;
+        }
+    }
+    std::vector<platform::PrinterEntry> listed;
+    ASSERT_EQ(f.machine.spooler.enumPrinters(platform::PRINTER_ENUM_LOCAL_FLAG | platform::PRINTER_ENUM_CONNECTIONS_FLAG,
+                                             listed),
+              0);
+    ASSERT_EQ(listed.size(), 2u);
+    EXPECT_EQ(listed[1].printerName, connection);
+    EXPECT_EQ(listed[1].portName, "COM1:");
+}
+
 TEST(SerialPortSelection, ARenamedReceiptPrinterIsStillTheOneBound) {
     InstallFixture f([](sim::SimMachine& m) { m.installDefaultPorts(); });
     f.run->onWindow([&](MainDialog&, sim::SimDialog& window) {

@@ -23,7 +23,7 @@ TEST(PrinterCreation, AnOlderPrinterWithStuckJobsIsPurgedDeletedAndReplaced) {
     f.machine.spooler.addExistingPrinter(kReceipt, "LPT1:", "Some Other Driver");
     // Jobs for a printer that is switched off: without the purge the deletion would only
     // mark the printer, and its name would stay taken.
-    f.machine.spooler.queueJobs(kReceipt, 2);
+    f.machine.spooler.addJobs(kReceipt, 2);
     f.install(kReceipt, PORT_KIND_PARALLEL);
 
     EXPECT_TRUE(f.boxTexts().empty());

@@ -130,7 +130,7 @@ TEST(SimFileSystemTest, TheSpoolersLoadedDllsAreHeldUntilItLetsGo) {
     machine.installDefaultPorts();
     platform::FileSystem& files = machine.files;
     const std::string dll = "C:\\Windows\\system32\\mon.dll";
-    machine.files.writeFile(dll, "MZ");
+    machine.files.writeFile(dll, sim::peDllImage(sim::PeMachine::Amd64));
     ASSERT_EQ(machine.spooler.addMonitor({"Mon", "Windows x64", dll}), 0);
     EXPECT_EQ(files.copyFile(dll, "c:/windows/SYSTEM32/MON.DLL", false), win::ERROR_SHARING_VIOLATION);
     EXPECT_EQ(files.copyFile(dll, "C:\\copy.dll", false), 0);

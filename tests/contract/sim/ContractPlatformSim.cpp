@@ -1,3 +1,6 @@
+#include <fstream>
+#include <iterator>
+
 #include "platform/sim/SimMachine.h"
 #include "tests/contract/ContractPlatform.h"
 
@@ -26,3 +29,11 @@ void contractSetReadOnly(const std::string& windowsPath, bool readOnly) {
 unsigned contractAnsiCodePage() { return 936; }
 
 bool contractIsWine() { return false; }
+
+std::string contractModulePath(const std::string& name) {
+    const std::string arch = name == "tvkMon64.dll" ? "x64" : "x86";
+    std::ifstream in(std::string(DEMO_PACKAGE_DIR) + "/Barcode/" + arch + "/" + name, std::ios::binary);
+    const std::string path = "C:\\ContractModules\\" + name;
+    machine().files.writeFile(path, std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+    return path;
+}

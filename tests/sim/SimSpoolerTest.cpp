@@ -1,0 +1,102 @@
+// The simulated spooler where Wine cannot stand in for Windows: print jobs that hold a printer
+// being deleted, monitors on a 32-bit machine, and module files.
+#include <gtest/gtest.h>
+
+#include "install/SpoolerService.h"
+#include "platform/WinConstants.h"
+#include "platform/sim/SimMachine.h"
+
+namespace {
+
+class SimSpoolerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        machine.installDefaultPorts();
+        const std::string folder = "C:\\Windows\\system32\\spool\\drivers\\x64\\";
+        for (const char* name : {"d.dll", "d.gpd", "u.dll"}) machine.files.writeFile(folder + name, "stand-in");
+        platform::DriverInfo3 driver;
+        driver.version = 3;
+        driver.name = "D";
+        driver.environment = "Windows x64";
+        driver.driverPath = folder + "d.dll";
+        driver.dataFile = folder + "d.gpd";
+        driver.configFile = folder + "u.dll";
+        ASSERT_EQ(spooler().addPrinterDriverEx(driver, platform::APD_COPY_ALL_FILES_FLAG), 0);
+    }
+    platform::Spooler& spooler() { return machine.platform().spooler; }
+    long add(const std::string& name) {
+        platform::PrinterHandlePtr created;
+        return spooler().addPrinter({name, "LPT1:", "D", "WinPrint", "RAW"}, created);
+    }
+    platform::PrinterHandlePtr open(const std::string& name) {
+        platform::PrinterHandlePtr handle;
+        EXPECT_EQ(spooler().openPrinter(name, {"RAW", platform::PRINTER_ALL_ACCESS_RIGHTS}, handle), 0) << name;
+        return handle;
+    }
+    void restart() { SpoolerService::control(machine.platform(), nullptr, "Spooler", SpoolerService::MODE_RESTART); }
+
+    sim::SimMachine machine;
+};
+
+// A printer with jobs is only marked by DeletePrinter: it keeps its name, its records and its
+// jobs, across a restart too, until the jobs end or a purge ends them.
+TEST_F(SimSpoolerTest, APrinterWithJobsIsDeletedWhenTheyEnd) {
+    ASSERT_EQ(add("Kitchen"), 0);
+    machine.spooler.addJobs("Kitchen", 2);
+    auto handle = open("Kitchen");
+    ASSERT_NE(handle, nullptr);
+    ASSERT_EQ(spooler().deletePrinter(*handle), 0);
+    EXPECT_TRUE(machine.spooler.pendingDeletion("Kitchen"));
+    EXPECT_EQ(add("kitchen"), 1802);
+    handle.reset();
+    restart();
+    EXPECT_EQ(machine.spooler.jobs("Kitchen"), 2);
+    const std::string record = "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\Kitchen";
+    platform::RegValue port;
+    EXPECT_TRUE(machine.registry.value(record, "Port", port));
+    machine.spooler.finishJobs("Kitchen");
+    EXPECT_TRUE(machine.spooler.printers().empty());
+    EXPECT_FALSE(machine.registry.value(record, "Port", port));
+
+    // Purged after the deletion: the marked printer goes with its jobs.
+    ASSERT_EQ(add("Office"), 0);
+    machine.spooler.addJobs("Office", 1);
+    auto office = open("Office");
+    ASSERT_NE(office, nullptr);
+    ASSERT_EQ(spooler().deletePrinter(*office), 0);
+    ASSERT_EQ(machine.spooler.printers().size(), 1u);
+    ASSERT_EQ(spooler().setPrinterCommand(*office, platform::PRINTER_CONTROL_PURGE_COMMAND), 0);
+    EXPECT_TRUE(machine.spooler.printers().empty());
+    EXPECT_EQ(add("Office"), 0);
+}
+
+// The contract test covers the 64-bit machine; a 32-bit one takes only 32-bit monitors, and
+// a DLL named without a folder is found where the spooler's LoadLibrary finds it.
+TEST_F(SimSpoolerTest, AThirtyTwoBitSpoolerLoadsThirtyTwoBitMonitorsFromItsSystemFolder) {
+    machine.system.setWow64(false);
+    restart();
+    machine.files.writeFile("C:\\Windows\\system32\\mon32.dll", sim::peDllImage(sim::PeMachine::I386));
+    machine.files.writeFile("C:\\Windows\\system32\\mon64.dll", sim::peDllImage(sim::PeMachine::Amd64));
+    EXPECT_EQ(spooler().addMonitor({"M", "Windows NT x86", "mon64.dll"}), 193);
+    EXPECT_EQ(spooler().addMonitor({"M", "Windows x64", "mon64.dll"}), 193);
+    EXPECT_EQ(spooler().addMonitor({"M", "Windows NT x86", "elsewhere.dll"}), 126);
+    EXPECT_EQ(spooler().addMonitor({"M", "Windows NT x86", "mon32.dll"}), 0);
+    // Loaded, so held.
+    EXPECT_EQ(machine.platform().files.deleteFile("C:\\Windows\\system32\\mon32.dll"), win::ERROR_SHARING_VIOLATION);
+}
+
+// The spooler reads module files the user's folders hold: a header offset that points past
+// the end of the file, or a signature that is not "PE\0\0", names no machine.
+TEST(SimPeImage, OnlyAWholeModuleHeaderNamesAMachine) {
+    EXPECT_EQ(sim::peMachine(sim::peDllImage(sim::PeMachine::I386, "body")), 0x014C);
+    EXPECT_FALSE(sim::peMachine("MZ monitor"));
+    std::string image = sim::peDllImage(sim::PeMachine::Amd64);
+    EXPECT_FALSE(sim::peMachine(image.substr(0, image.size() - 1)));
+    image[0x3F] = '\x7F';
+    EXPECT_FALSE(sim::peMachine(image));
+    image = sim::peDllImage(sim::PeMachine::Amd64);
+    image[0x41] = 'X';
+    EXPECT_FALSE(sim::peMachine(image));
+}
+
+}  // namespace
