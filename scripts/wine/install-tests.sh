@@ -276,28 +276,33 @@ else
     end_case
 fi
 
-begin_case "receipt printer on a USB port (Windows 10)"
+begin_case "receipt printer on two USB ports, bound to the last one tried (Windows 10)"
+# Two USB ports: the printer is created on the first and then bound to each in turn. Wine's
+# spooler writes no PrinterOnLine, so no port confirms the printer, and after Cancel it stays
+# bound to the last candidate: a port it was not created on, which only the binding explains.
 fresh_prefix
-wine_cmd reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Ports' /v USB001 /t REG_SZ /d '' /f >> "$log" 2>&1
+for port in USB001 USB002; do
+    wine_cmd reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Ports' /v "$port" /t REG_SZ /d '' /f >> "$log" 2>&1
+done
 wine_cmd reg add 'HKCU\Software\Wine' /v Version /d win10 /f >> "$log" 2>&1
 lists=$(spooler)
-if ! has_line "$lists" "port USB001"; then
+if ! has_line "$lists" "port USB002"; then
     # Restart the spooler so that the Local Port monitor reads its ports again.
     wine_kill
     wine_boot
     lists=$(spooler)
 fi
-if ! has_line "$lists" "port USB001"; then
-    skip_case "Wine's Local Port monitor does not list the added port USB001"
+if ! has_line "$lists" "port USB001" || ! has_line "$lists" "port USB002"; then
+    skip_case "Wine's Local Port monitor does not list the added ports USB001 and USB002"
 else
     start_installer
     if inspect --choose "$receipt" --kind 1 --install --answer 自动选择USB端口失败 2 --wait-button 完成 240 --close; then
         expect "button reads 完成" true
         lists=$(spooler)
         echo "$lists" >> "$log"
-        expect "printer on USB001" has_line "$lists" "printer $receipt|USB001|$receipt_driver"
-        expect "Port of the printer's key is USB001" equals \
-            "$(reg_value "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\$receipt" Port)" USB001
+        expect "printer on USB002" has_line "$lists" "printer $receipt|USB002|$receipt_driver"
+        expect "Port of the printer's key is USB002" equals \
+            "$(reg_value "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\$receipt" Port)" USB002
     else
         expect "the retry/cancel box answered and the installation completed" false
     fi
