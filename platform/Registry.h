@@ -79,7 +79,8 @@ public:
     // RegEnumKeyExA with a generous buffer.
     virtual long enumKey(const RegKey& key, std::uint32_t index, std::string& name) = 0;
     virtual long deleteValue(const RegKey& key, const std::string& name) = 0;
-    // RegDeleteTreeA of subKey under parent, then the sub-key itself.
+    // Deletes subKey under parent with all its sub-keys and values (what RegDeleteTreeA
+    // followed by RegDeleteKeyA does).
     virtual long deleteTree(const RegKey& parent, const std::string& subKey) = 0;
 
     RegKey rootKey(RegRoot root) { return RegKey::root(*this, root); }

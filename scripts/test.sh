@@ -57,6 +57,15 @@ echo "== windows build"
 cmake --preset windows > /dev/null
 cmake --build --preset windows
 
+# Every function the shipped binaries import statically must exist on Windows XP SP3, and
+# their headers must ask for no newer system; otherwise they do not even load there.
+echo "== imports of the shipped binaries"
+log=$(mktemp)
+python3 scripts/check-imports.py build/windows/platform/win32/DriverInstaller.exe \
+    build/windows/package/archive/7-zip32.dll build/windows/install/monitor/tvkMonNT.dll 2>&1 | tee "$log" || status=1
+count_summary "$log" imports
+rm -f "$log"
+
 # Every Wine step waits for the state it needs with a bound of its own; a failed run is a
 # failure, never repeated.
 echo "== under Wine"

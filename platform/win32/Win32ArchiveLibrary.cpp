@@ -123,16 +123,40 @@ std::string programFolder() {
     return {};
 }
 
+// The system folder with a trailing backslash; "" when unknown.
+std::string systemFolder() {
+    std::vector<char> buffer(MAX_PATH + 1, '\0');
+    const UINT length = GetSystemDirectoryA(buffer.data(), MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return {};
+    std::string folder(buffer.data(), length);
+    if (folder.back() != '\\') folder += '\\';
+    return folder;
+}
+
+// The search flags came with the update that added SetDefaultDllDirectories (KB2533623,
+// built into Windows 8); the documented way to tell is whether kernel32 exports it. A system
+// without them refuses them with ERROR_INVALID_PARAMETER.
+bool searchFlagsKnown() {
+    const HMODULE kernel32 = GetModuleHandleA("kernel32");
+    return kernel32 != nullptr && GetProcAddress(kernel32, "SetDefaultDllDirectories") != nullptr;
+}
+
 }  // namespace
 
 std::unique_ptr<platform::ArchiveLibrary> Win32ArchiveLibraryLoader::load(const std::string& fileName) {
-    HMODULE module =
-        LoadLibraryExA(fileName.c_str(), nullptr, LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
-    // Windows 7 without KB2533623 does not know the search flags. A full path then keeps
-    // the search away from the current directory and PATH all the same.
-    if (module == nullptr && GetLastError() == ERROR_INVALID_PARAMETER) {
+    HMODULE module = nullptr;
+    if (search_ == Search::Detect && searchFlagsKnown()) {
+        module = LoadLibraryExA(fileName.c_str(), nullptr,
+                                LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+    } else {
+        // A full path is loaded from there alone. As the search would, the system folder is
+        // tried only when the program's folder has no such file.
         const std::string folder = programFolder();
-        if (!folder.empty()) module = LoadLibraryA((folder + fileName).c_str());
+        if (!folder.empty()) module = LoadLibraryExA((folder + fileName).c_str(), nullptr, 0);
+        if (module == nullptr && GetLastError() == ERROR_MOD_NOT_FOUND) {
+            const std::string system = systemFolder();
+            if (!system.empty()) module = LoadLibraryExA((system + fileName).c_str(), nullptr, 0);
+        }
     }
     if (module == nullptr) return nullptr;
     return std::make_unique<Win32ArchiveLibrary>(UniqueModule(module));

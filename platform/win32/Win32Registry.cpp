@@ -27,6 +27,35 @@ HKEY toHkey(const platform::RegKey& key) {
 // the ERROR_MORE_DATA that a zero-byte buffer gets.
 std::vector<char> callerBuffer(std::uint32_t bytes) { return std::vector<char>(std::max<std::uint32_t>(bytes, 1)); }
 
+// RegDeleteTreeA arrived with Vista; RegDeleteKeyA, which every system has, takes only a key
+// without sub-keys, so the children go first, depth first. Index 0 each time because every
+// deletion renumbers the rest; a child that cannot be deleted ends the walk with its error
+// rather than looping on it.
+LSTATUS deleteKeyAndSubKeys(HKEY parent, const std::string& subKey) {
+    HKEY opened = nullptr;
+    LSTATUS status = RegOpenKeyExA(parent, subKey.c_str(), 0, KEY_ENUMERATE_SUB_KEYS, &opened);
+    if (status != ERROR_SUCCESS) return status;
+    for (;;) {
+        std::string child;
+        // A key name has at most 255 characters, which in a double-byte code page can be
+        // more bytes; grow rather than guess.
+        for (DWORD capacity = 256; capacity <= 65536; capacity *= 2) {
+            std::vector<char> buffer(capacity);
+            DWORD length = capacity;
+            status = RegEnumKeyExA(opened, 0, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+            if (status == ERROR_MORE_DATA) continue;
+            if (status == ERROR_SUCCESS) child.assign(buffer.data(), std::min(length, capacity));
+            break;
+        }
+        if (status != ERROR_SUCCESS) break;
+        status = deleteKeyAndSubKeys(opened, child);
+        if (status != ERROR_SUCCESS) break;
+    }
+    RegCloseKey(opened);
+    if (status != ERROR_NO_MORE_ITEMS) return status;
+    return RegDeleteKeyA(parent, subKey.c_str());
+}
+
 }  // namespace
 
 long Win32Registry::openKey(const platform::RegKey& parent, const std::string& subKey, std::uint32_t access,
@@ -116,14 +145,9 @@ long Win32Registry::deleteValue(const platform::RegKey& key, const std::string& 
 
 long Win32Registry::deleteTree(const platform::RegKey& parent, const std::string& subKey) {
     if (!parent.valid()) return ERROR_INVALID_HANDLE;
-    // An empty name would make RegDeleteTreeA empty the parent itself.
+    // An empty name would name the parent itself.
     if (subKey.empty()) return ERROR_INVALID_PARAMETER;
-    const LSTATUS status = RegDeleteTreeA(toHkey(parent), subKey.c_str());
-    if (status != ERROR_SUCCESS) return status;
-    // RegDeleteTreeA normally takes the named key with its contents; the second call is for an
-    // implementation that leaves it behind empty, so a key already gone is success.
-    const LSTATUS removed = RegDeleteKeyA(toHkey(parent), subKey.c_str());
-    return removed == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : removed;
+    return deleteKeyAndSubKeys(toHkey(parent), subKey);
 }
 
 void Win32Registry::closeKey(std::uintptr_t handle) { RegCloseKey(reinterpret_cast<HKEY>(handle)); }

@@ -205,6 +205,19 @@ TEST_F(RegistryContract, AccessRightsAreChecked) {
     EXPECT_EQ(registry.setValue(key, "v", win::REG_SZ, platform::regSz("x")), win::ERROR_ACCESS_DENIED);
 }
 
+// The printer records the installer replaces are trees several levels deep (PrinterDriverData,
+// DsSpooler ...); the whole tree goes, siblings and values included, and nothing beside it.
+TEST_F(RegistryContract, DeleteTreeTakesEveryLevelAndOnlyTheTree) {
+    for (const char* sub : {"\\Tree\\A\\One\\Deep", "\\Tree\\A\\Two", "\\Tree\\热敏\\打印机", "\\Tree\\B", "\\Kept"}) {
+        RegKey key = create(sub);
+        ASSERT_EQ(registry.setValue(key, "v", win::REG_SZ, platform::regSz("x")), win::ERROR_SUCCESS);
+    }
+    EXPECT_EQ(registry.deleteTree(hkcu(), kBase + "\\Tree"), win::ERROR_SUCCESS);
+    RegKey probe;
+    EXPECT_EQ(registry.openKey(hkcu(), kBase + "\\Tree", win::KEY_READ, probe), win::ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(registry.openKey(hkcu(), kBase + "\\Kept", win::KEY_READ, probe), win::ERROR_SUCCESS);
+}
+
 TEST_F(RegistryContract, AHandleToADeletedKeyFails) {
     RegKey key = create("\\Doomed");
     ASSERT_EQ(registry.setValue(key, "v", win::REG_SZ, platform::regSz("x")), win::ERROR_SUCCESS);

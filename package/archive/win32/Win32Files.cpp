@@ -94,13 +94,45 @@ bool extendedPath(const std::wstring& path, std::wstring& extended) {
     return true;
 }
 
+// The resolved-path check needs two calls that kernel32 has only since Vista; they are looked
+// up so that the library still loads on XP. Where either is missing the check is off and the
+// attribute check alone refuses links: XP has junctions, which carry the reparse-point
+// attribute, and no symbolic links.
+using FinalPathFunction = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
+using CompareOrdinalFunction = int(WINAPI*)(LPCWCH, int, LPCWCH, int, BOOL);
+
+struct ResolvedPathCalls {
+    FinalPathFunction finalPath = nullptr;
+    CompareOrdinalFunction compareOrdinal = nullptr;
+};
+
+template <typename Function>
+Function kernel32Function(const char* name) {
+    const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+    if (kernel32 == nullptr) return nullptr;
+    // Through void (*)(), which GCC accepts as matching any function type.
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(kernel32, name)));
+}
+
+const ResolvedPathCalls& resolvedPathCalls() {
+    static const ResolvedPathCalls calls = [] {
+        ResolvedPathCalls found{kernel32Function<FinalPathFunction>("GetFinalPathNameByHandleW"),
+                                kernel32Function<CompareOrdinalFunction>("CompareStringOrdinal")};
+        if (found.finalPath == nullptr || found.compareOrdinal == nullptr) found = ResolvedPathCalls{};
+        return found;
+    }();
+    return calls;
+}
+
 // The path the file system reports for an open handle, without a trailing backslash; empty
 // when it cannot tell.
 std::wstring finalPath(HANDLE handle) {
+    const FinalPathFunction getFinalPath = resolvedPathCalls().finalPath;
+    if (getFinalPath == nullptr) return {};
     std::wstring path(MAX_PATH, L'\0');
     for (int attempt = 0; attempt < 2; ++attempt) {
-        const DWORD length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
-                                                       FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        const DWORD length =
+            getFinalPath(handle, path.data(), static_cast<DWORD>(path.size()), FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
         if (length == 0) return {};
         if (length < path.size()) {
             path.resize(length);
@@ -112,9 +144,10 @@ std::wstring finalPath(HANDLE handle) {
     return {};
 }
 
+// Only reached when finalPath gave paths, so the comparison is there too.
 bool samePath(const std::wstring& a, const std::wstring& b) {
-    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
+    return resolvedPathCalls().compareOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
+                                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
 }  // namespace

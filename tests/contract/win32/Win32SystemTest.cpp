@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/Win32ArchiveLibrary.h"
 #include "tests/contract/ContractPlatform.h"
 
 namespace {
@@ -119,8 +120,18 @@ std::string programFolder() {
     return folder.substr(0, folder.rfind('\\') + 1);
 }
 
-TEST(Win32ArchiveLibrary, LoadsFromTheProgramFolderAndCallsTheExports) {
-    platform::ArchiveLibraryLoader& loader = contractPlatform().archives;
+// Both ways of keeping the search to the program's and the system folder: the search flags,
+// and the full paths that systems without them (XP, 7 without KB2533623) get.
+class Win32ArchiveLibrary : public ::testing::TestWithParam<win32::Win32ArchiveLibraryLoader::Search> {
+protected:
+    win32::Win32ArchiveLibraryLoader loader{GetParam()};
+};
+
+INSTANTIATE_TEST_SUITE_P(Search, Win32ArchiveLibrary,
+                         ::testing::Values(win32::Win32ArchiveLibraryLoader::Search::Detect,
+                                           win32::Win32ArchiveLibraryLoader::Search::FullPaths));
+
+TEST_P(Win32ArchiveLibrary, LoadsFromTheProgramFolderAndCallsTheExports) {
     std::unique_ptr<platform::ArchiveLibrary> library = loader.load("7-zip32.dll");
     ASSERT_NE(nullptr, library);
     for (const char* name : {"SevenZip", "SevenZipSetOwnerWindowEx", "SevenZipKillOwnerWindowEx", "SevenZipGetRunning"})
@@ -139,7 +150,7 @@ TEST(Win32ArchiveLibrary, LoadsFromTheProgramFolderAndCallsTheExports) {
     EXPECT_EQ(-1, other->sevenZip(0, "x a.zip", output, 64));
 }
 
-TEST(Win32ArchiveLibrary, IgnoresACopyPlantedInTheCurrentDirectory) {
+TEST_P(Win32ArchiveLibrary, IgnoresACopyPlantedInTheCurrentDirectory) {
     char temp[MAX_PATH] = {};
     ASSERT_NE(0u, GetTempPathA(MAX_PATH, temp));
     const std::string folder = std::string(temp) + "InstallerPlantedDll";
@@ -150,7 +161,7 @@ TEST(Win32ArchiveLibrary, IgnoresACopyPlantedInTheCurrentDirectory) {
     GetCurrentDirectoryA(MAX_PATH, previous);
     ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
 
-    std::unique_ptr<platform::ArchiveLibrary> library = contractPlatform().archives.load("planted7z.dll");
+    std::unique_ptr<platform::ArchiveLibrary> library = loader.load("planted7z.dll");
     const bool loaded = library != nullptr;
     library.reset();
 
