@@ -11,22 +11,20 @@
 
 #include <cstdint>
 
+#include "platform/win32/TickCountFold.h"
+
 namespace {
 
 using TickCount64Function = ULONGLONG(WINAPI*)();
 
-// The 32-bit count wraps every 49.7 days. Readings are folded into one 64-bit value holding
-// the wraps seen so far (high half) and the last reading (low half); a reading below the
-// last one is a wrap. A wrap between two readings goes unseen only when they are more than
-// 49.7 days apart, which no wait of the runtime is.
+// The 32-bit count wraps every 49.7 days; each reading is folded into the last (foldTickCount).
+// A wrap between two readings goes unseen only when they are more than 49.7 days apart, which
+// no wait of the runtime is.
 ULONGLONG WINAPI tickCountFromGetTickCount() {
     static volatile std::uint64_t state = 0;
     for (;;) {
         const std::uint64_t seen = __sync_val_compare_and_swap(&state, 0, 0);  // an atomic read
-        const DWORD now = GetTickCount();
-        std::uint64_t wraps = seen >> 32;
-        if (now < static_cast<DWORD>(seen)) ++wraps;
-        const std::uint64_t next = (wraps << 32) | now;
+        const std::uint64_t next = win32::foldTickCount(seen, GetTickCount());
         if (__sync_bool_compare_and_swap(&state, seen, next)) return next;
     }
 }

@@ -310,6 +310,65 @@ else
     end_case
 fi
 
+# The status line of the last inspection's first state line.
+first_status() { tr -d '\r' < "$log.inspect" | grep '^state ' | head -n1 | sed 's/.* status=//'; }
+
+# The same program on every Windows the tills run, as far as Wine can pose as them: both
+# programs load (no function of a later Windows imported), the start-up names the system,
+# and a receipt installation on serial completes.
+for version in "winxp|Microsoft Windows XP" "win7|Microsoft Windows 7" "win10|Microsoft Windows 10"; do
+    begin_case "receipt printer on the serial port, Wine posing as ${version#*|}"
+    fresh_prefix
+    wine_cmd reg add 'HKCU\Software\Wine' /v Version /d "${version%%|*}" /f >> "$log" 2>&1
+    start_installer
+    if install_model "$receipt" 0; then
+        expect "button reads 完成" true
+        # The first state is read right after the model was chosen, the system line still shown.
+        expect "start-up showed 当前系统为${version#*|} 32位" equals \
+            "$(first_status)" "当前系统为${version#*|} 32位"
+        check_installed "$receipt" "$receipt_driver" COM1:
+        expect "COM1: set to 9600,n,8,1" equals \
+            "$(reg_value 'HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Ports' COM1:)" "9600,n,8,1"
+    else
+        expect "button reads 完成" false
+    fi
+    expect "installer ends on close" stop_installer
+    end_case
+done
+
+begin_case "receipt printer on two USB ports, Windows 7: bound to the last one, no box"
+# On Windows 7 every USB port is bound in turn without restarts or read-backs, and the last
+# one is taken as found: no retry/cancel box, the printer ends on USB002.
+fresh_prefix
+for port in USB001 USB002; do
+    wine_cmd reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Ports' /v "$port" /t REG_SZ /d '' /f >> "$log" 2>&1
+done
+wine_cmd reg add 'HKCU\Software\Wine' /v Version /d win7 /f >> "$log" 2>&1
+lists=$(spooler)
+if ! has_line "$lists" "port USB002"; then
+    wine_kill
+    wine_boot
+    lists=$(spooler)
+fi
+if ! has_line "$lists" "port USB001" || ! has_line "$lists" "port USB002"; then
+    skip_case "Wine's Local Port monitor does not list the added ports USB001 and USB002"
+else
+    start_installer
+    if install_model "$receipt" 1; then
+        expect "button reads 完成" true
+        expect "the status line named Windows 7" equals \
+            "$(first_status)" "当前系统为Microsoft Windows 7 32位"
+        expect "no message box" test "$(grep -c '^box=' "$log.inspect" || true)" = 0
+        lists=$(spooler)
+        echo "$lists" >> "$log"
+        expect "printer on USB002" has_line "$lists" "printer $receipt|USB002|$receipt_driver"
+    else
+        expect "the installation completed without a box" false
+    fi
+    expect "installer ends on close" stop_installer
+    end_case
+fi
+
 begin_case "receipt printer on the parallel port chosen in the dialog"
 fresh_prefix
 start_installer

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/TickCountFold.h"
 #include "platform/win32/Win32ArchiveLibrary.h"
 #include "tests/contract/ContractPlatform.h"
 
@@ -169,6 +170,19 @@ TEST_P(Win32ArchiveLibrary, IgnoresACopyPlantedInTheCurrentDirectory) {
     DeleteFileA(planted.c_str());
     RemoveDirectoryA(folder.c_str());
     EXPECT_FALSE(loaded);
+}
+
+// The 64-bit tick count the thread runtime gets on XP, from GetTickCount: each wrap of the
+// 32-bit count carries into the high half, so the count never runs backwards.
+TEST(TickCountFold, CarriesEachWrapAndNothingElse) {
+    using win32::foldTickCount;
+    EXPECT_EQ(foldTickCount(0, 5), 5u);
+    EXPECT_EQ(foldTickCount(0xFFFFFFF0u, 0xFFFFFFF0u), 0xFFFFFFF0u);
+    EXPECT_EQ(foldTickCount(0xFFFFFFF0u, 0xFFFFFFFFu), 0xFFFFFFFFu);
+    const std::uint64_t wrapped = foldTickCount(0xFFFFFFF0u, 0x10);
+    EXPECT_EQ(wrapped, 0x100000010u);
+    EXPECT_EQ(foldTickCount(wrapped, 0x20), 0x100000020u);
+    EXPECT_EQ(foldTickCount(0x2FFFFFFFFu, 1), 0x300000001u);
 }
 
 }  // namespace
