@@ -276,23 +276,30 @@ else
     end_case
 fi
 
+# Gives the Local Port monitor the ports USB001 and USB002; false when Wine does not list them.
+add_two_usb_ports() {
+    local port lists
+    for port in USB001 USB002; do
+        wine_cmd reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Ports' /v "$port" /t REG_SZ /d '' /f \
+            >> "$log" 2>&1
+    done
+    lists=$(spooler)
+    if ! has_line "$lists" "port USB002"; then
+        # Restart the spooler so that the Local Port monitor reads its ports again.
+        wine_kill
+        wine_boot
+        lists=$(spooler)
+    fi
+    has_line "$lists" "port USB001" && has_line "$lists" "port USB002"
+}
+
 begin_case "receipt printer on two USB ports, bound to the last one tried (Windows 10)"
 # Two USB ports: the printer is created on the first and then bound to each in turn. Wine's
 # spooler writes no PrinterOnLine, so no port confirms the printer, and after Cancel it stays
 # bound to the last candidate: a port it was not created on, which only the binding explains.
 fresh_prefix
-for port in USB001 USB002; do
-    wine_cmd reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Ports' /v "$port" /t REG_SZ /d '' /f >> "$log" 2>&1
-done
 wine_cmd reg add 'HKCU\Software\Wine' /v Version /d win10 /f >> "$log" 2>&1
-lists=$(spooler)
-if ! has_line "$lists" "port USB002"; then
-    # Restart the spooler so that the Local Port monitor reads its ports again.
-    wine_kill
-    wine_boot
-    lists=$(spooler)
-fi
-if ! has_line "$lists" "port USB001" || ! has_line "$lists" "port USB002"; then
+if ! add_two_usb_ports; then
     skip_case "Wine's Local Port monitor does not list the added ports USB001 and USB002"
 else
     start_installer
@@ -340,17 +347,8 @@ begin_case "receipt printer on two USB ports, Windows 7: bound to the last one, 
 # On Windows 7 every USB port is bound in turn without restarts or read-backs, and the last
 # one is taken as found: no retry/cancel box, the printer ends on USB002.
 fresh_prefix
-for port in USB001 USB002; do
-    wine_cmd reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Ports' /v "$port" /t REG_SZ /d '' /f >> "$log" 2>&1
-done
 wine_cmd reg add 'HKCU\Software\Wine' /v Version /d win7 /f >> "$log" 2>&1
-lists=$(spooler)
-if ! has_line "$lists" "port USB002"; then
-    wine_kill
-    wine_boot
-    lists=$(spooler)
-fi
-if ! has_line "$lists" "port USB001" || ! has_line "$lists" "port USB002"; then
+if ! add_two_usb_ports; then
     skip_case "Wine's Local Port monitor does not list the added ports USB001 and USB002"
 else
     start_installer
