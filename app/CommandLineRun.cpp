@@ -1,12 +1,14 @@
 #include "app/CommandLineRun.h"
 
 #include <array>
+#include <functional>
 
 #include "app/ExitCodes.h"
 #include "app/InstallerApp.h"
 #include "app/MainDialog.h"
 #include "app/RuleUi.h"
 #include "app/RunLog.h"
+#include "install/SpoolerService.h"
 #include "platform/WinConstants.h"
 #include "resources/resource.h"
 
@@ -108,20 +110,25 @@ int installThroughWindow(MainDialog& dialog, HeadlessDialog& window, RuleUi& ui,
     return caption == "完成" ? EXIT_OK : EXIT_INSTALL_FAILED;
 }
 
-int runInstall(platform::Platform& platform, const CommandLine& command, RunLog& log) {
-    RuleUi ui(platform.ui, log, AnswerRules{command.portName});
-    platform::Platform quiet{platform.registry, platform.spooler, platform.threads, ui,
-                             platform.files,    platform.profiles, platform.services, platform.system,
-                             platform.archives};
+platform::Platform withUi(platform::Platform& platform, platform::Ui& ui) {
+    return platform::Platform{platform.registry, platform.spooler, platform.threads, ui,
+                              platform.files,    platform.profiles, platform.services, platform.system,
+                              platform.archives};
+}
+
+// Runs the main dialog without a window: its start-up (spooler, ports, unpacking, model list,
+// system), then `work` on the dialog's thread, then the close and its clean-up. The exit code
+// `work` gives, or the spooler's when it would not start.
+int runMainDialog(platform::Platform& platform, RuleUi& ui, RunLog& log,
+                  const std::function<int(MainDialog&, HeadlessDialog&)>& work) {
+    platform::Platform quiet = withUi(platform, ui);
     InstallerApp app(quiet);
     MainDialog dialog(quiet, app.updateDataMessage());
     int exitCode = EXIT_INSTALL_FAILED;
     ui.scriptDialog(IDD_MAIN_DIALOG, [&](HeadlessDialog& window) {
         ui.pumpUntil([&] { return dialog.startupDone(); });
         // A spooler that would not start was reported while the start-up ran.
-        exitCode = ui.failureCode() == EXIT_SPOOLER_NOT_RUNNING
-                       ? EXIT_SPOOLER_NOT_RUNNING
-                       : installThroughWindow(dialog, window, ui, command, platform, log);
+        exitCode = ui.failureCode() == EXIT_SPOOLER_NOT_RUNNING ? EXIT_SPOOLER_NOT_RUNNING : work(dialog, window);
         if (!window.ended()) dialog.onClose();
     });
     if (dialog.doModal() < 0) {
@@ -129,6 +136,76 @@ int runInstall(platform::Platform& platform, const CommandLine& command, RunLog&
         return EXIT_INSTALL_FAILED;
     }
     return exitCode;
+}
+
+int runInstall(platform::Platform& platform, const CommandLine& command, RunLog& log) {
+    RuleUi ui(platform.ui, log, AnswerRules{command.portName});
+    return runMainDialog(platform, ui, log, [&](MainDialog& dialog, HeadlessDialog& window) {
+        return installThroughWindow(dialog, window, ui, command, platform, log);
+    });
+}
+
+// The package's display names and the machine's ports by kind, one a line.
+int runList(platform::Platform& platform, RunLog& log) {
+    RuleUi ui(platform.ui, log, AnswerRules{});
+    std::string listing;
+    const int exitCode = runMainDialog(platform, ui, log, [&](MainDialog& dialog, HeadlessDialog& window) {
+        const int count = window.comboCount(IDC_MODEL_COMBO);
+        if (count <= 1 &&
+            platform.files.fileAttributes("C:\\DriverName.cfg") == platform::INVALID_FILE_ATTRIBUTES_VALUE) {
+            log.write("the driver package DriverData.Drv was not unpacked");
+            return EXIT_PACKAGE_MISSING;
+        }
+        // Position 0 is the prompt.
+        for (int i = 1; i < count; ++i) listing += "model " + window.comboItemText(IDC_MODEL_COMBO, i) + "\r\n";
+        for (std::int32_t kind : {PORT_KIND_SERIAL, PORT_KIND_USB, PORT_KIND_PARALLEL, PORT_KIND_TCPIP}) {
+            for (const auto& port : portsOfKind(dialog.inventory, kind)) {
+                listing += std::string(kindName(kind)) + " " + port + "\r\n";
+            }
+        }
+        return EXIT_OK;
+    });
+    std::size_t start = 0;
+    while (start < listing.size()) {
+        const std::size_t end = listing.find("\r\n", start);
+        log.write(listing.substr(start, end - start));
+        start = end + 2;
+    }
+    if (!listing.empty() && !platform.ui.writeConsole(listing)) log.write("no console to write the list to");
+    return exitCode;
+}
+
+// Purges and deletes the printer.
+int runRemove(platform::Platform& platform, const CommandLine& command, RunLog& log) {
+    RuleUi ui(platform.ui, log, AnswerRules{});
+    platform::Platform quiet = withUi(platform, ui);
+    SpoolerService::control(quiet, nullptr, "Spooler", SpoolerService::MODE_ENSURE_RUNNING);
+    if (ui.failureCode() != EXIT_OK) return ui.failureCode();
+
+    platform::PrinterHandlePtr printer;
+    const long openError =
+        platform.spooler.openPrinter(command.removeName, {"", platform::PRINTER_ALL_ACCESS_RIGHTS}, printer);
+    if (openError == win::ERROR_INVALID_PRINTER_NAME || (openError == 0 && printer == nullptr)) {
+        log.write("no printer \"" + command.removeName + "\"");
+        return EXIT_PRINTER_NOT_FOUND;
+    }
+    if (openError != 0) {
+        log.write("OpenPrinterA failed with " + std::to_string(openError));
+        return EXIT_INSTALL_FAILED;
+    }
+    if (const long error = platform.spooler.setPrinterCommand(*printer, platform::PRINTER_CONTROL_PURGE_COMMAND)) {
+        log.write("SetPrinterA (purge) failed with " + std::to_string(error));
+    }
+    if (const long error = platform.spooler.deletePrinter(*printer)) {
+        log.write("DeletePrinter failed with " + std::to_string(error));
+        return EXIT_INSTALL_FAILED;
+    }
+    log.write("printer \"" + command.removeName + "\" deleted");
+    if (command.removeDriver) {
+        log.write("removing the driver is not available in this version; the driver stays");
+        return EXIT_INSTALL_FAILED;
+    }
+    return EXIT_OK;
 }
 
 }  // namespace
@@ -159,9 +236,10 @@ int runCommandLine(platform::Platform& platform, const CommandLine& command, con
             exitCode = runInstall(platform, command, log);
             break;
         case CommandAction::Remove:
+            exitCode = runRemove(platform, command, log);
+            break;
         case CommandAction::List:
-            log.write("this command is not available in this version");
-            exitCode = EXIT_BAD_COMMAND_LINE;
+            exitCode = runList(platform, log);
             break;
     }
     log.write("exit code " + std::to_string(exitCode));

@@ -104,6 +104,13 @@ TEST(QuietInstall, NamedPortsAndTheNoDefaultAndNameSwitches) {
                                          device));
     EXPECT_EQ(platform::regSzText(device.data), "Old Printer,winspool,LPT1:");
 
+    // A named serial port is taken, not the first one.
+    QuietRun serial;
+    serial.machine.spooler.addPort("COM2:");
+    serial.machine.registry.setString("HKLM\\HARDWARE\\DEVICEMAP\\SERIALCOMM", "\\Device\\Serial1", "COM2");
+    EXPECT_EQ(serial.run("/quiet /model \"" + kReceipt + "\" /port COM2: /log " + kLog), EXIT_OK) << serial.log();
+    EXPECT_EQ(serial.printerPort(kReceipt), "COM2:");
+
     QuietRun first;
     first.machine.spooler.addPort("LPT2:");
     EXPECT_EQ(first.run("/quiet /model \"" + kReceipt + "\" /port lpt /log " + kLog), EXIT_OK);
@@ -176,6 +183,41 @@ TEST(QuietInstall, BoxesAreAnsweredByRuleAndDecideTheExitCode) {
     });
     EXPECT_EQ(spooler.run("/quiet /model \"" + kReceipt + "\" /port COM /log " + kLog), EXIT_SPOOLER_NOT_RUNNING);
     EXPECT_TRUE(spooler.machine.spooler.printers().empty());
+}
+
+TEST(CommandLineList, PrintsTheModelsAndPortsToTheConsoleAndTheLog) {
+    QuietRun q;
+    q.machine.spooler.addPort("USB001");
+    EXPECT_EQ(q.run("/list /log " + kLog), EXIT_OK);
+    const std::string out = q.machine.ui.consoleOutput();
+    EXPECT_TRUE(holds(out, "model " + kReceipt + "\r\n")) << out;
+    EXPECT_TRUE(holds(out, "model " + kLabel + "\r\n"));
+    EXPECT_TRUE(holds(out, "COM COM1:\r\n"));
+    EXPECT_TRUE(holds(out, "USB USB001\r\n"));
+    EXPECT_TRUE(holds(out, "LPT LPT1:\r\n"));
+    // The prompt of the drop-down is no model.
+    EXPECT_FALSE(holds(out, "请选择打印机型号"));
+    EXPECT_TRUE(holds(q.log(), "model " + utf8(u8"热敏标签打印机 L108-A")));
+    EXPECT_TRUE(q.machine.ui.dialogs().empty());
+    EXPECT_FALSE(q.machine.files.exists("C:\\DriverName.cfg"));
+
+    QuietRun noConsole;
+    noConsole.machine.ui.setConsole(false);
+    EXPECT_EQ(noConsole.run("/list /log " + kLog), EXIT_OK);
+    EXPECT_TRUE(holds(noConsole.log(), "no console"));
+}
+
+TEST(CommandLineRemove, DeletesThePrinterOrSaysItIsNotThere) {
+    QuietRun q;
+    q.machine.spooler.addExistingPrinter("Till 3", "LPT1:", "Some Driver");
+    q.machine.spooler.addJobs("Till 3", 2);
+    EXPECT_EQ(q.run("/quiet /remove \"till 3\" /log " + kLog), EXIT_OK);
+    EXPECT_TRUE(q.machine.spooler.printers().empty());
+    EXPECT_TRUE(holds(q.log(), "printer \"till 3\" deleted"));
+
+    EXPECT_EQ(q.run("/quiet /remove \"Till 3\" /log " + kLog), EXIT_PRINTER_NOT_FOUND);
+    EXPECT_TRUE(holds(q.log(), "no printer \"Till 3\""));
+    EXPECT_TRUE(holds(q.log(), "exit code 8"));
 }
 
 TEST(CommandLineUsage, QuietGoesToTheLogAndTheWindowShowsABox) {
