@@ -68,8 +68,12 @@ auto HeadlessDialog::call(F&& body, decltype(body()) failure) -> decltype(body()
 bool HeadlessDialog::setItemText(int id, const std::string& text) {
     return call(
         [&] {
-            control(id).text = text;
-            if (templateId_ == IDD_MAIN_DIALOG && id == IDC_STATUS && !text.empty()) ui_.log_.write("status: " + text);
+            Control& c = control(id);
+            // The data exchange writes the status line again and again; the log keeps changes.
+            if (templateId_ == IDD_MAIN_DIALOG && id == IDC_STATUS && !text.empty() && text != c.text) {
+                ui_.log_.write("status: " + text);
+            }
+            c.text = text;
             return true;
         },
         false);

@@ -77,7 +77,7 @@ lists=$(spooler)
 expect "driver $receipt_driver registered" has_line "$lists" "driver $receipt_driver"
 expect "printer on COM1:" has_line "$lists" "printer $receipt|COM1:|$receipt_driver"
 expect "COM1: set to 9600,n,8,1" equals "$(reg_value 'HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Ports' COM1:)" "9600,n,8,1"
-expect "the log holds the command line" log_has "command line: /quiet /model $receipt /port COM"
+expect "the log holds the command line" log_has "command line: /quiet /model \"$receipt\" /port COM"
 expect "the log holds a status" log_has "status: 程序已为您选择COM1:"
 expect "the log holds the printer and its port" log_has "printer \"$receipt\" on port COM1:"
 expect "the log ends with the exit code" equals "$(tail -n1 "$run_log" | tr -d '\r' | cut -d' ' -f3-)" "exit code 0"
