@@ -3,6 +3,7 @@
 #include <array>
 #include <functional>
 
+#include "app/CallLog.h"
 #include "app/ExitCodes.h"
 #include "app/InstallerApp.h"
 #include "app/MainDialog.h"
@@ -51,7 +52,7 @@ std::string portOfPrinter(platform::Spooler& spooler, const std::string& printer
 
 // The window's part of an installation, on the dialog's thread once the start-up has ended:
 // the choices the command line makes, then the install button.
-int installThroughWindow(MainDialog& dialog, HeadlessDialog& window, RuleUi& ui, const CommandLine& command,
+int installThroughWindow(MainDialog& dialog, platform::DialogWindow& window, RuleUi& ui, const CommandLine& command,
                          platform::Platform& platform, RunLog& log) {
     const int count = window.comboCount(IDC_MODEL_COMBO);
     if (count <= 1 && platform.files.fileAttributes("C:\\DriverName.cfg") == platform::INVALID_FILE_ATTRIBUTES_VALUE) {
@@ -110,27 +111,45 @@ int installThroughWindow(MainDialog& dialog, HeadlessDialog& window, RuleUi& ui,
     return caption == "完成" ? EXIT_OK : EXIT_INSTALL_FAILED;
 }
 
-platform::Platform withUi(platform::Platform& platform, platform::Ui& ui) {
-    return platform::Platform{platform.registry, platform.spooler, platform.threads, ui,
-                              platform.files,    platform.profiles, platform.services, platform.system,
-                              platform.archives};
-}
+// The machine as a command-line run drives it: answered by rule, failed calls logged.
+class RunMachine {
+public:
+    RunMachine(platform::Platform& platform, RunLog& log, AnswerRules rules)
+        : ui(platform.ui, log, std::move(rules)),
+          spooler_(platform.spooler, log),
+          services_(platform.services, log),
+          platform_{platform.registry, spooler_,        platform.threads, ui, platform.files,
+                    platform.profiles, services_,       platform.system,  platform.archives} {}
+    RunMachine(const RunMachine&) = delete;
+    RunMachine& operator=(const RunMachine&) = delete;
+
+    platform::Platform& platform() { return platform_; }
+    RuleUi ui;
+
+private:
+    LoggingSpooler spooler_;
+    LoggingServices services_;
+    platform::Platform platform_;
+};
 
 // Runs the main dialog without a window: its start-up (spooler, ports, unpacking, model list,
 // system), then `work` on the dialog's thread, then the close and its clean-up. The exit code
 // `work` gives, or the spooler's when it would not start.
-int runMainDialog(platform::Platform& platform, RuleUi& ui, RunLog& log,
-                  const std::function<int(MainDialog&, HeadlessDialog&)>& work) {
-    platform::Platform quiet = withUi(platform, ui);
+int runMainDialog(RunMachine& machine, RunLog& log,
+                  const std::function<int(MainDialog&, platform::DialogWindow&)>& work) {
+    platform::Platform& quiet = machine.platform();
+    RuleUi& ui = machine.ui;
     InstallerApp app(quiet);
     MainDialog dialog(quiet, app.updateDataMessage());
     int exitCode = EXIT_INSTALL_FAILED;
-    ui.scriptDialog(IDD_MAIN_DIALOG, [&](HeadlessDialog& window) {
-        ui.pumpUntil([&] { return dialog.startupDone(); });
-        // A spooler that would not start was reported while the start-up ran.
-        exitCode = ui.failureCode() == EXIT_SPOOLER_NOT_RUNNING ? EXIT_SPOOLER_NOT_RUNNING : work(dialog, window);
-        if (!window.ended()) dialog.onClose();
-    });
+    ui.scriptMainDialog([&] { return dialog.startupDone(); },
+                        [&](platform::DialogWindow&) {
+                            // A spooler that would not start was reported while the start-up ran.
+                            exitCode = ui.failureCode() == EXIT_SPOOLER_NOT_RUNNING ? EXIT_SPOOLER_NOT_RUNNING
+                                                                                    : work(dialog, dialog.window());
+                            // The close ends the run, whatever ended the dialog before.
+                            dialog.onClose();
+                        });
     if (dialog.doModal() < 0) {
         log.write("the installer's dialog could not be created");
         return EXIT_INSTALL_FAILED;
@@ -139,17 +158,17 @@ int runMainDialog(platform::Platform& platform, RuleUi& ui, RunLog& log,
 }
 
 int runInstall(platform::Platform& platform, const CommandLine& command, RunLog& log) {
-    RuleUi ui(platform.ui, log, AnswerRules{command.portName});
-    return runMainDialog(platform, ui, log, [&](MainDialog& dialog, HeadlessDialog& window) {
-        return installThroughWindow(dialog, window, ui, command, platform, log);
+    RunMachine machine(platform, log, AnswerRules{command.portName, !command.quiet});
+    return runMainDialog(machine, log, [&](MainDialog& dialog, platform::DialogWindow& window) {
+        return installThroughWindow(dialog, window, machine.ui, command, machine.platform(), log);
     });
 }
 
 // The package's display names and the machine's ports by kind, one a line.
 int runList(platform::Platform& platform, RunLog& log) {
-    RuleUi ui(platform.ui, log, AnswerRules{});
+    RunMachine machine(platform, log, AnswerRules{});
     std::string listing;
-    const int exitCode = runMainDialog(platform, ui, log, [&](MainDialog& dialog, HeadlessDialog& window) {
+    const int exitCode = runMainDialog(machine, log, [&](MainDialog& dialog, platform::DialogWindow& window) {
         const int count = window.comboCount(IDC_MODEL_COMBO);
         if (count <= 1 &&
             platform.files.fileAttributes("C:\\DriverName.cfg") == platform::INVALID_FILE_ATTRIBUTES_VALUE) {
@@ -177,29 +196,22 @@ int runList(platform::Platform& platform, RunLog& log) {
 
 // Purges and deletes the printer.
 int runRemove(platform::Platform& platform, const CommandLine& command, RunLog& log) {
-    RuleUi ui(platform.ui, log, AnswerRules{});
-    platform::Platform quiet = withUi(platform, ui);
+    RunMachine machine(platform, log, AnswerRules{});
+    platform::Platform& quiet = machine.platform();
     SpoolerService::control(quiet, nullptr, "Spooler", SpoolerService::MODE_ENSURE_RUNNING);
-    if (ui.failureCode() != EXIT_OK) return ui.failureCode();
+    if (machine.ui.failureCode() != EXIT_OK) return machine.ui.failureCode();
 
     platform::PrinterHandlePtr printer;
     const long openError =
-        platform.spooler.openPrinter(command.removeName, {"", platform::PRINTER_ALL_ACCESS_RIGHTS}, printer);
+        quiet.spooler.openPrinter(command.removeName, {"", platform::PRINTER_ALL_ACCESS_RIGHTS}, printer);
     if (openError == win::ERROR_INVALID_PRINTER_NAME || (openError == 0 && printer == nullptr)) {
         log.write("no printer \"" + command.removeName + "\"");
         return EXIT_PRINTER_NOT_FOUND;
     }
-    if (openError != 0) {
-        log.write("OpenPrinterA failed with " + std::to_string(openError));
-        return EXIT_INSTALL_FAILED;
-    }
-    if (const long error = platform.spooler.setPrinterCommand(*printer, platform::PRINTER_CONTROL_PURGE_COMMAND)) {
-        log.write("SetPrinterA (purge) failed with " + std::to_string(error));
-    }
-    if (const long error = platform.spooler.deletePrinter(*printer)) {
-        log.write("DeletePrinter failed with " + std::to_string(error));
-        return EXIT_INSTALL_FAILED;
-    }
+    if (openError != 0) return EXIT_INSTALL_FAILED;
+    // A purge that fails leaves the jobs to the deletion, which then waits for them.
+    quiet.spooler.setPrinterCommand(*printer, platform::PRINTER_CONTROL_PURGE_COMMAND);
+    if (quiet.spooler.deletePrinter(*printer) != 0) return EXIT_INSTALL_FAILED;
     log.write("printer \"" + command.removeName + "\" deleted");
     if (command.removeDriver) {
         log.write("removing the driver is not available in this version; the driver stays");

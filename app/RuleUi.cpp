@@ -386,28 +386,72 @@ void RuleUi::pumpUntil(const std::function<bool()>& stop) {
     }
 }
 
-void RuleUi::scriptDialog(int templateId, std::function<void(HeadlessDialog&)> script) {
-    std::lock_guard lock(mutex_);
-    scripts_[templateId].push_back(std::move(script));
+void RuleUi::scriptMainDialog(std::function<bool()> ready, std::function<void(platform::DialogWindow&)> script) {
+    mainReady_ = std::move(ready);
+    mainScript_ = std::move(script);
 }
 
-int RuleUi::runModal(int templateId, platform::DialogHandler& handler, platform::DialogWindow*) {
+namespace {
+
+// The main dialog's handler for a shown window: the dialog's own, and the run's script once
+// the dialog is ready for it.
+class ScriptingHandler final : public platform::DialogHandler {
+public:
+    ScriptingHandler(platform::DialogHandler& inner, std::function<bool()> ready,
+                     std::function<void(platform::DialogWindow&)> script)
+        : inner_(inner), ready_(std::move(ready)), script_(std::move(script)) {}
+
+    bool onInitDialog(platform::DialogWindow& window) override {
+        window_ = &window;
+        const bool result = inner_.onInitDialog(window);
+        // Messages the initialisation sends itself come before the dialog is complete.
+        initialised_ = true;
+        runIfReady();
+        return result;
+    }
+    void onCommand(int id, int notifyCode) override { inner_.onCommand(id, notifyCode); }
+    bool onMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam, std::intptr_t& result) override {
+        const bool handled = inner_.onMessage(message, wParam, lParam, result);
+        runIfReady();
+        return handled;
+    }
+    void onClose() override { inner_.onClose(); }
+    void onDestroy() override { inner_.onDestroy(); }
+
+private:
+    void runIfReady() {
+        if (!initialised_ || ran_ || !ready_ || !ready_()) return;
+        ran_ = true;
+        if (script_) script_(*window_);
+    }
+
+    platform::DialogHandler& inner_;
+    std::function<bool()> ready_;
+    std::function<void(platform::DialogWindow&)> script_;
+    platform::DialogWindow* window_ = nullptr;
+    bool initialised_ = false;
+    bool ran_ = false;
+};
+
+}  // namespace
+
+int RuleUi::runModal(int templateId, platform::DialogHandler& handler, platform::DialogWindow* owner) {
+    const bool main = templateId == IDD_MAIN_DIALOG;
+    if (main && rules_.showMainWindow) {
+        ScriptingHandler scripting(handler, mainReady_, mainScript_);
+        return inner_.runModal(templateId, scripting, owner);
+    }
     HeadlessDialog* dialog = nullptr;
-    std::function<void(HeadlessDialog&)> script;
     {
         std::lock_guard lock(mutex_);
         if (!dialogThread_) dialogThread_ = std::this_thread::get_id();
         dialogs_.push_back(std::make_unique<HeadlessDialog>(*this, handler, templateId));
         dialog = dialogs_.back().get();
-        auto it = scripts_.find(templateId);
-        if (it != scripts_.end() && !it->second.empty()) {
-            script = std::move(it->second.front());
-            it->second.pop_front();
-        }
     }
     handler.onInitDialog(*dialog);
-    if (script) {
-        script(*dialog);
+    if (main) {
+        if (mainReady_) pumpUntil(mainReady_);
+        if (mainScript_) mainScript_(*dialog);
     } else if (templateId == IDD_LPT_PORT_DIALOG || templateId == IDD_TCPIP_PORT_DIALOG) {
         answerPortDialog(*dialog);
     }

@@ -96,6 +96,9 @@ private:
 struct AnswerRules {
     // The port a port dialog is answered with; empty: the first port it lists.
     std::string port;
+    // The main dialog is shown as a window (its progress visible), not kept as data; the port
+    // dialogs and the boxes are answered without showing them all the same.
+    bool showMainWindow = false;
 };
 
 class RuleUi : public platform::Ui {
@@ -110,9 +113,9 @@ public:
     std::string applicationTitle() override { return inner_.applicationTitle(); }
     bool writeConsole(const std::string& text) override { return inner_.writeConsole(text); }
 
-    // What the run does in the next dialog of this template once it has been initialised, on
-    // the dialog's thread; the dialog then runs until it ends.
-    void scriptDialog(int templateId, std::function<void(HeadlessDialog&)> script);
+    // What the run does in the main dialog, on its thread, once `ready` holds (checked after
+    // its initialisation and after each message it handles); the dialog then runs until it ends.
+    void scriptMainDialog(std::function<bool()> ready, std::function<void(platform::DialogWindow&)> script);
     // Runs what other threads sent to the dialogs until `stop` holds. Dialog thread only.
     void pumpUntil(const std::function<bool()>& stop);
 
@@ -143,7 +146,8 @@ private:
     std::deque<std::shared_ptr<Task>> tasks_;
     std::optional<std::thread::id> dialogThread_;
     std::vector<std::unique_ptr<HeadlessDialog>> dialogs_;
-    std::map<int, std::deque<std::function<void(HeadlessDialog&)>>> scripts_;
+    std::function<bool()> mainReady_;
+    std::function<void(platform::DialogWindow&)> mainScript_;
     int usbBoxes_ = 0;
     int failureCode_ = 0;
 };

@@ -142,6 +142,14 @@ installer /quiet /remove "Till 2"
 expect "exit code 8 the second time" equals "$RC" 8
 end_case
 
+begin_case "without /quiet the window shows the installation and closes at the end"
+installer /model "$receipt" /port LPT3: /name "Till 3"
+expect "exit code 0" equals "$RC" 0
+lists=$(spooler)
+expect "Till 3 on LPT3:" has_line "$lists" "printer Till 3|LPT3:|$receipt_driver"
+expect "the log ends with the exit code" log_has "exit code 0"
+end_case
+
 begin_case "a command line that cannot be understood"
 installer /quiet /model "$receipt"
 expect "exit code 1" equals "$RC" 1

@@ -10,6 +10,7 @@
 #include "platform/WinConstants.h"
 #include "platform/sim/SimMachine.h"
 #include "platform/sim/SimPeImage.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -94,6 +95,22 @@ TEST(QuietInstall, AReceiptModelOnTheSerialKindInstallsWithoutAWindowAndLogsTheR
     EXPECT_EQ(log.substr(log.size() - 2), "\r\n");
 }
 
+TEST(CommandLineInstall, WithoutQuietTheWindowShowsTheProgressAndClosesAtTheEnd) {
+    QuietRun q;
+    q.machine.spooler.addPort("LPT2:");
+    EXPECT_EQ(q.run("/model \"" + kReceipt + "\" /port LPT2: /log " + kLog), EXIT_OK) << q.log();
+    EXPECT_EQ(q.printerPort(kReceipt), "LPT2:");
+    // The main window alone was shown; the port dialog and any box were answered unseen.
+    const auto dialogs = q.machine.ui.dialogs();
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0]->dialogTemplate().id, IDD_MAIN_DIALOG);
+    EXPECT_TRUE(dialogs[0]->destroyed());
+    EXPECT_EQ(dialogs[0]->control(IDC_PROGRESS).position, 100);
+    EXPECT_EQ(dialogs[0]->control(IDC_INSTALL).text, "完成");
+    EXPECT_TRUE(q.machine.ui.messageBoxes().empty());
+    EXPECT_TRUE(holds(q.log(), "parallel port dialog: LPT2: -> OK"));
+}
+
 TEST(QuietInstall, NamedPortsAndTheNoDefaultAndNameSwitches) {
     QuietRun q;
     q.machine.spooler.addPort("LPT2:");
@@ -161,6 +178,8 @@ TEST(QuietInstall, BoxesAreAnsweredByRuleAndDecideTheExitCode) {
     EXPECT_TRUE(driver.machine.spooler.printers().empty());
     EXPECT_TRUE(holds(driver.log(), std::string("message box \"Error\": ") + utf8(u8"添加驱动失败 5") + " | "));
     EXPECT_TRUE(holds(driver.log(), "-> Cancel"));
+    // The failed call itself, with its error number.
+    EXPECT_TRUE(holds(driver.log(), "AddPrinterDriverExA(Thermal Receipt G1-01) failed with error 5"));
     EXPECT_TRUE(driver.machine.ui.messageBoxes().empty());
 
     QuietRun printer;
@@ -185,6 +204,7 @@ TEST(QuietInstall, BoxesAreAnsweredByRuleAndDecideTheExitCode) {
         s.startError = 1058;
     });
     EXPECT_EQ(spooler.run("/quiet /model \"" + kReceipt + "\" /port COM /log " + kLog), EXIT_SPOOLER_NOT_RUNNING);
+    EXPECT_TRUE(holds(spooler.log(), "StartServiceA failed with error 1058")) << spooler.log();
     EXPECT_TRUE(spooler.machine.spooler.printers().empty());
 }
 
