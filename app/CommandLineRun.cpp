@@ -94,7 +94,10 @@ int installThroughWindow(MainDialog& dialog, platform::DialogWindow& window, Rul
 
     window.comboSetCurSel(IDC_MODEL_COMBO, row);
     dialog.onCommand(IDC_MODEL_COMBO, win::CBN_SELCHANGE);
-    if (!command.printerName.empty()) window.setItemText(IDC_PRINTER_NAME, command.printerName);
+    if (!command.printerName.empty()) {
+        window.setItemText(IDC_PRINTER_NAME, command.printerName);
+        dialog.labelPrinterName = command.printerName;
+    }
     if (command.noDefault) window.setButtonCheck(IDC_SET_DEFAULT, 0);
     window.listSetItemState(IDC_CONNECTION_LIST, kind, win::LVIS_SELECTED | win::LVIS_FOCUSED,
                             win::LVIS_SELECTED | win::LVIS_FOCUSED);
@@ -196,6 +199,11 @@ int runList(platform::Platform& platform, RunLog& log) {
 
 // Purges and deletes the printer.
 int runRemove(platform::Platform& platform, const CommandLine& command, RunLog& log) {
+    // Refused before anything changes: half a removal would leave the caller guessing.
+    if (command.removeDriver) {
+        log.write("/driver is not available in this version; nothing was removed");
+        return EXIT_BAD_COMMAND_LINE;
+    }
     RunMachine machine(platform, log, AnswerRules{});
     platform::Platform& quiet = machine.platform();
     SpoolerService::control(quiet, nullptr, "Spooler", SpoolerService::MODE_ENSURE_RUNNING);
@@ -213,16 +221,13 @@ int runRemove(platform::Platform& platform, const CommandLine& command, RunLog& 
     quiet.spooler.setPrinterCommand(*printer, platform::PRINTER_CONTROL_PURGE_COMMAND);
     if (quiet.spooler.deletePrinter(*printer) != 0) return EXIT_INSTALL_FAILED;
     log.write("printer \"" + command.removeName + "\" deleted");
-    if (command.removeDriver) {
-        log.write("removing the driver is not available in this version; the driver stays");
-        return EXIT_INSTALL_FAILED;
-    }
     return EXIT_OK;
 }
 
 }  // namespace
 
 int runCommandLine(platform::Platform& platform, const CommandLine& command, const std::string& commandLineText) {
+    if (command.action == CommandAction::Window) return EXIT_OK;
     RunLog log(platform.files, platform.system, command.logPath);
     log.write("command line: " + commandLineText);
     int exitCode = EXIT_BAD_COMMAND_LINE;

@@ -162,6 +162,9 @@ public:
     // A port a command line named: a press takes it instead of the first port of its kind
     // when the kind lists it. Empty in the window.
     std::string requiredPort;
+    // A printer name a command line gave: the label installation, which names its printer
+    // after the drop-down's text, takes this instead. Empty in the window.
+    std::string labelPrinterName;
 
     // True once the start-up worker has done its work, or when it never ran.
     bool startupDone() const {

@@ -137,11 +137,16 @@ TEST(QuietInstall, NamedPortsAndTheNoDefaultAndNameSwitches) {
     EXPECT_EQ(first.printerPort(kReceipt), "LPT1:");
 }
 
-TEST(QuietInstall, ALabelModelRegistersTheMonitor) {
+TEST(QuietInstall, ALabelModelRegistersTheMonitorUnderTheNameGiven) {
     QuietRun q;
     EXPECT_EQ(q.run("/quiet /model \"" + kLabel + "\" /port COM /log " + kLog), EXIT_OK) << q.log();
     EXPECT_TRUE(q.machine.spooler.hasMonitor("Advanced Language Monitor"));
     EXPECT_EQ(q.printerPort(kLabel), "COM1:");
+
+    QuietRun named;
+    EXPECT_EQ(named.run("/quiet /model \"" + kLabel + "\" /port COM /name \"Labels 1\" /log " + kLog), EXIT_OK);
+    EXPECT_EQ(named.printerPort("Labels 1"), "COM1:");
+    EXPECT_EQ(named.printerPort(kLabel), "<none>");
 }
 
 TEST(QuietInstall, WhatCannotBeInstalledExitsWithItsCodeAndInstallsNothing) {
@@ -234,6 +239,8 @@ TEST(CommandLineRemove, DeletesThePrinterOrSaysItIsNotThere) {
     QuietRun q;
     q.machine.spooler.addExistingPrinter("Till 3", "LPT1:", "Some Driver");
     q.machine.spooler.addJobs("Till 3", 2);
+    EXPECT_EQ(q.run("/quiet /remove \"Till 3\" /driver /log " + kLog), EXIT_BAD_COMMAND_LINE);
+    EXPECT_EQ(q.machine.spooler.printers().size(), 1u);
     EXPECT_EQ(q.run("/quiet /remove \"till 3\" /log " + kLog), EXIT_OK);
     EXPECT_TRUE(q.machine.spooler.printers().empty());
     EXPECT_TRUE(holds(q.log(), "printer \"till 3\" deleted"));
