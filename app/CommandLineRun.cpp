@@ -161,6 +161,12 @@ int runMainDialog(RunMachine& machine, RunLog& log,
 }
 
 int runInstall(platform::Platform& platform, const CommandLine& command, RunLog& log) {
+    // Refused before anything changes: installing on another port than the one asked for
+    // would look like success.
+    if (!command.host.empty()) {
+        log.write("/host is not available in this version; nothing was installed");
+        return EXIT_BAD_COMMAND_LINE;
+    }
     RunMachine machine(platform, log, AnswerRules{command.portName, !command.quiet});
     return runMainDialog(machine, log, [&](MainDialog& dialog, platform::DialogWindow& window) {
         return installThroughWindow(dialog, window, machine.ui, command, machine.platform(), log);

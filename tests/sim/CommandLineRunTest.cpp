@@ -170,6 +170,12 @@ TEST(QuietInstall, WhatCannotBeInstalledExitsWithItsCodeAndInstallsNothing) {
         EXPECT_FALSE(q.machine.files.exists("C:\\DriverName.cfg")) << c.args;
     }
 
+    // A TCP/IP port for an address is not made yet: refused, rather than the first TCP/IP port.
+    QuietRun host;
+    EXPECT_EQ(host.run("/quiet /model \"" + kReceipt + "\" /port TCPIP /host 10.0.0.5 /log " + kLog),
+              EXIT_BAD_COMMAND_LINE);
+    EXPECT_TRUE(host.machine.spooler.printers().empty());
+
     QuietRun noPackage;
     noPackage.machine.files.deleteFile("C:\\Demo\\DriverData.Drv");
     EXPECT_EQ(noPackage.run("/quiet /model \"" + kReceipt + "\" /port COM /log " + kLog), EXIT_PACKAGE_MISSING);
