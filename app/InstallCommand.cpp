@@ -1,5 +1,7 @@
 // The install button: gathers the user's choices and hands over to the receipt or label
 // installer; once an installation has finished, the same button closes the installer.
+#include <algorithm>
+
 #include "app/MainDialog.h"
 #include "catalogue/ModelCatalogue.h"
 #include "install/LabelDriverInstaller.h"
@@ -32,7 +34,9 @@ void MainDialog::onInstall() {
         if (ports->empty()) {
             portAvailable = 0;
         } else {
-            chosenPort = ports->front();
+            const bool listed =
+                !requiredPort.empty() && std::find(ports->begin(), ports->end(), requiredPort) != ports->end();
+            chosenPort = listed ? requiredPort : ports->front();
             portAvailable = 1;
         }
     }

@@ -159,6 +159,17 @@ public:
     std::int32_t portAvailable = 1;
     // The name the spooler knows the new printer by, once it is created.
     std::string installedPrinterName;
+    // A port a command line named: a press takes it instead of the first port of its kind
+    // when the kind lists it. Empty in the window.
+    std::string requiredPort;
+    // A printer name a command line gave: the label installation, which names its printer
+    // after the drop-down's text, takes this instead. Empty in the window.
+    std::string labelPrinterName;
+
+    // True once the start-up worker has done its work, or when it never ran.
+    bool startupDone() const {
+        return startupEnded_ || !startupThread_.valid() || startupThread_.state()->finished();
+    }
 
 private:
     // Calls `visit` for every display name of every catalogue section, in file order, with

@@ -26,7 +26,8 @@ void LabelDriverInstaller::install() {
 
     const ModelCatalogue::LabelRow& model =
         ModelCatalogue::labelRows()[static_cast<std::size_t>(dialog_.modelRow - dialog_.receiptRowCount())];
-    const std::string printerName = dialog_.window().itemText(IDC_MODEL_COMBO);
+    const std::string printerName = dialog_.labelPrinterName.empty() ? dialog_.window().itemText(IDC_MODEL_COMBO)
+                                                                      : dialog_.labelPrinterName;
 
     const bool wow64 = dialog_.isWow64 != 0;
     const std::string environment = DriverStaging::environmentFor(wow64);

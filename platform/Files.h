@@ -46,6 +46,9 @@ public:
     virtual long removeDirectory(const std::string& path) = 0;
     virtual long copyFile(const std::string& from, const std::string& to, bool failIfExists) = 0;
     virtual long createDirectory(const std::string& path) = 0;
+    // CreateFileA (FILE_APPEND_DATA, OPEN_ALWAYS) and WriteFile: adds `bytes` at the end of the
+    // file, creating it when it is missing; 0 or the error of GetLastError.
+    virtual long appendFile(const std::string& path, const std::string& bytes) = 0;
 };
 
 }  // namespace platform

@@ -12,6 +12,17 @@ struct OsVersion {
     std::uint32_t minorVersion = 0;
 };
 
+// SYSTEMTIME, as GetLocalTime fills it.
+struct LocalTime {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    int milliseconds = 0;
+};
+
 class SystemInfo {
 public:
     virtual ~SystemInfo() = default;
@@ -31,6 +42,13 @@ public:
     // Enables "SeLoadDriverPrivilege" in the process token (OpenProcessToken,
     // LookupPrivilegeValueA, AdjustTokenPrivileges); false when any step fails.
     virtual bool enableLoadDriverPrivilege() = 0;
+    // GetLocalTime.
+    virtual LocalTime localTime() = 0;
+    // GetEnvironmentVariableA; "" when the variable is not set.
+    virtual std::string environmentVariable(const std::string& name) = 0;
+    // ANSI text of the system code page as UTF-8 (MultiByteToWideChar with CP_ACP, then
+    // WideCharToMultiByte with CP_UTF8); bytes that do not convert become U+FFFD.
+    virtual std::string ansiToUtf8(const std::string& text) = 0;
 };
 
 }  // namespace platform

@@ -100,6 +100,9 @@ public:
                            unsigned type) = 0;
     // The program file's name without its extension: the caption of the program's message boxes.
     virtual std::string applicationTitle() = 0;
+    // Writes to the standard output the program was given, else to the console of the process
+    // that started it (AttachConsole(ATTACH_PARENT_PROCESS)); false when there is neither.
+    virtual bool writeConsole(const std::string& text) = 0;
 };
 
 }  // namespace platform

@@ -198,6 +198,10 @@ public:
         if (plan_.check("Ui.applicationTitle") != 0) return {};
         return inner_.applicationTitle();
     }
+    bool writeConsole(const std::string& text) override {
+        if (plan_.check("Ui.writeConsole") != 0) return false;
+        return inner_.writeConsole(text);
+    }
 
 private:
     platform::Ui& inner_;
@@ -251,6 +255,10 @@ public:
     long createDirectory(const std::string& path) override {
         if (const long error = plan_.check("FileSystem.createDirectory")) return error;
         return inner_.createDirectory(path);
+    }
+    long appendFile(const std::string& path, const std::string& bytes) override {
+        if (const long error = plan_.check("FileSystem.appendFile")) return error;
+        return inner_.appendFile(path, bytes);
     }
 
 private:
@@ -354,6 +362,10 @@ public:
         if (plan_.check("SystemInfo.enableLoadDriverPrivilege") != 0) return false;
         return inner_.enableLoadDriverPrivilege();
     }
+    // The clock, the environment and the text conversion cannot fail.
+    platform::LocalTime localTime() override { return inner_.localTime(); }
+    std::string environmentVariable(const std::string& name) override { return inner_.environmentVariable(name); }
+    std::string ansiToUtf8(const std::string& text) override { return inner_.ansiToUtf8(text); }
 
 private:
     platform::SystemInfo& inner_;

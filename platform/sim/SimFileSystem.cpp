@@ -400,6 +400,21 @@ long SimFileSystem::createDirectory(const std::string& path) {
     return fs::create_directory(found.host, ec) ? win::ERROR_SUCCESS : win::ERROR_ACCESS_DENIED;
 }
 
+long SimFileSystem::appendFile(const std::string& path, const std::string& bytes) {
+    std::lock_guard lock(mutex_);
+    WinPath parsed;
+    if (const long error = parse(path, parsed)) return error;
+    if (const long error = injectedFailure(parsed)) return error;
+    const Lookup found = lookup(parsed);
+    if (!found.parentExists) return win::ERROR_PATH_NOT_FOUND;
+    std::error_code ec;
+    if (found.exists && (fs::is_directory(found.host, ec) || isReadOnly(found.host))) return win::ERROR_ACCESS_DENIED;
+    if (heldLocked(parsed)) return win::ERROR_SHARING_VIOLATION;
+    std::ofstream out(found.host, std::ios::binary | std::ios::app);
+    out << bytes;
+    return out ? win::ERROR_SUCCESS : win::ERROR_ACCESS_DENIED;
+}
+
 long SimFileSystem::loadFile(const std::string& path, std::string& bytes) {
     std::lock_guard lock(mutex_);
     WinPath parsed;

@@ -43,6 +43,7 @@ public:
     long removeDirectory(const std::string& path) override;
     long copyFile(const std::string& from, const std::string& to, bool failIfExists) override;
     long createDirectory(const std::string& path) override;
+    long appendFile(const std::string& path, const std::string& bytes) override;
 
     // Reads a whole file as a program would (CreateFileA, ReadFile): 0 or the error, injected
     // failures included. The profile reader reads through this.

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -30,6 +31,16 @@ public:
         return true;
     }
 
+    platform::LocalTime localTime() override;
+    std::string environmentVariable(const std::string& name) override;
+    std::string ansiToUtf8(const std::string& text) override;
+
+    // Variables the process sees; TEMP is C:\\Temp unless a test says otherwise. An empty
+    // value removes the variable.
+    void setEnvironmentVariable(const std::string& name, const std::string& value);
+    // The local time GetLocalTime reports; the virtual clock's sleeps move it on.
+    void setLocalTime(const platform::LocalTime& time);
+
     // Windows 10, 64-bit, unless a test says otherwise.
     void setVersion(std::uint32_t platformId, std::uint32_t major, std::uint32_t minor);
     // GetVersionExA refuses the extended structure (as before Windows NT 4 SP6), or both.
@@ -50,6 +61,9 @@ private:
     std::mutex mutex_;
     std::function<void()> versionHook_;
     platform::OsVersion version_{2, 10, 0};
+    std::map<std::string, std::string> environment_{{"TEMP", "C:\\Temp"}};
+    platform::LocalTime clockStart_{2026, 1, 5, 8, 30, 0, 0};
+    std::uint64_t clockStartSleptMs_ = 0;
     bool failExtended_ = false;
     bool failPlain_ = false;
     std::atomic<bool> wow64_{true};

@@ -120,6 +120,23 @@ SimControl& SimDialog::controlRef(int id) {
 
 const SimControl& SimDialog::control(int id) const { return const_cast<SimDialog*>(this)->controlRef(id); }
 
+bool SimUi::writeConsole(const std::string& text) {
+    std::lock_guard lock(mutex_);
+    if (!console_) return false;
+    consoleOutput_ += text;
+    return true;
+}
+
+void SimUi::setConsole(bool present) {
+    std::lock_guard lock(mutex_);
+    console_ = present;
+}
+
+std::string SimUi::consoleOutput() const {
+    std::lock_guard lock(mutex_);
+    return consoleOutput_;
+}
+
 bool SimDialog::setItemText(int id, const std::string& text) {
     return onWindowThread(
         [&] {

@@ -147,6 +147,10 @@ public:
     int messageBox(platform::DialogWindow* owner, const std::string& text, const std::string& caption,
                    unsigned type) override;
     std::string applicationTitle() override { return "DriverInstaller"; }
+    // The process was started from a console unless a test says otherwise.
+    bool writeConsole(const std::string& text) override;
+    void setConsole(bool present);
+    std::string consoleOutput() const;
 
     // The buttons the user will press in the next message boxes, in order. Without a scripted
     // answer the user presses OK in an MB_OK box and Cancel in any other.
@@ -214,6 +218,8 @@ private:
     std::map<int, std::deque<std::function<void(SimDialog&)>>> scripts_;
     std::vector<MessageBoxRecord> messageBoxes_;
     int callsAfterDestroy_ = 0;
+    bool console_ = true;
+    std::string consoleOutput_;
 };
 
 }  // namespace sim

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/win32/LastError.h"
+#include "platform/win32/UniqueHandle.h"
 
 #include <utility>
 
@@ -65,6 +66,19 @@ long Win32FileSystem::copyFile(const std::string& from, const std::string& to, b
 
 long Win32FileSystem::createDirectory(const std::string& path) {
     return lastErrorUnless(CreateDirectoryA(path.c_str(), nullptr));
+}
+
+long Win32FileSystem::appendFile(const std::string& path, const std::string& bytes) {
+    // FILE_APPEND_DATA alone makes every write land at the end, also when another process
+    // appends to the same log; readers may share it meanwhile.
+    UniqueHandle file(CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) return static_cast<long>(GetLastError());
+    DWORD written = 0;
+    if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
+        return static_cast<long>(GetLastError());
+    }
+    return written == bytes.size() ? 0 : static_cast<long>(ERROR_WRITE_FAULT);
 }
 
 }  // namespace win32

@@ -13,6 +13,7 @@ public:
     long removeDirectory(const std::string& path) override;
     long copyFile(const std::string& from, const std::string& to, bool failIfExists) override;
     long createDirectory(const std::string& path) override;
+    long appendFile(const std::string& path, const std::string& bytes) override;
 };
 
 }  // namespace win32

@@ -90,4 +90,35 @@ bool Win32SystemInfo::enableLoadDriverPrivilege() {
     return AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr) != FALSE;
 }
 
+platform::LocalTime Win32SystemInfo::localTime() {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    return platform::LocalTime{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
+}
+
+std::string Win32SystemInfo::environmentVariable(const std::string& name) {
+    // The value may grow between the two calls; ask again until it fits.
+    std::vector<char> buffer(256);
+    for (;;) {
+        const DWORD length = GetEnvironmentVariableA(name.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) return {};
+        if (length < buffer.size()) return std::string(buffer.data(), length);
+        buffer.resize(length + 1);
+    }
+}
+
+std::string Win32SystemInfo::ansiToUtf8(const std::string& text) {
+    if (text.empty()) return {};
+    const int size = static_cast<int>(text.size());
+    const int wideLength = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+    if (wideLength <= 0) return {};
+    std::vector<wchar_t> wide(static_cast<std::size_t>(wideLength));
+    MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), wideLength);
+    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) return {};
+    std::string utf8(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, utf8.data(), length, nullptr, nullptr);
+    return utf8;
+}
+
 }  // namespace win32

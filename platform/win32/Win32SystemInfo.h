@@ -13,6 +13,9 @@ public:
     std::string systemDirectory(std::uint32_t bufferSize) override;
     std::string windowsDirectory(std::uint32_t bufferSize) override;
     bool enableLoadDriverPrivilege() override;
+    platform::LocalTime localTime() override;
+    std::string environmentVariable(const std::string& name) override;
+    std::string ansiToUtf8(const std::string& text) override;
 };
 
 }  // namespace win32

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/win32/UniqueHandle.h"
 #include "platform/win32/Win32DialogWindow.h"
 
 namespace win32 {
@@ -122,6 +123,23 @@ std::string Win32Ui::applicationTitle() {
     const std::size_t dot = name.rfind('.');
     if (dot != std::string::npos && dot > 0) name.erase(dot);
     return name;
+}
+
+bool Win32Ui::writeConsole(const std::string& text) {
+    auto writeAll = [&](HANDLE out) {
+        DWORD written = 0;
+        return WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) != 0 &&
+               written == text.size();
+    };
+    // Output redirected by the caller (a file, a pipe of a deployment tool) is inherited.
+    const HANDLE inherited = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (inherited != nullptr && inherited != INVALID_HANDLE_VALUE) return writeAll(inherited);
+    // A GUI program has no console of its own; a command prompt that started it lends its own.
+    // ERROR_ACCESS_DENIED: this process is attached already.
+    if (AttachConsole(ATTACH_PARENT_PROCESS) == 0 && GetLastError() != ERROR_ACCESS_DENIED) return false;
+    const UniqueHandle console(CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                           OPEN_EXISTING, 0, nullptr));
+    return console.valid() && writeAll(console.get());
 }
 
 }  // namespace win32

@@ -15,6 +15,7 @@ public:
     int messageBox(platform::DialogWindow* owner, const std::string& text, const std::string& caption,
                    unsigned type) override;
     std::string applicationTitle() override;
+    bool writeConsole(const std::string& text) override;
 };
 
 }  // namespace win32

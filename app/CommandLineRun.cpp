@@ -1,0 +1,270 @@
+#include "app/CommandLineRun.h"
+
+#include <array>
+#include <functional>
+
+#include "app/CallLog.h"
+#include "app/ExitCodes.h"
+#include "app/InstallerApp.h"
+#include "app/MainDialog.h"
+#include "app/RuleUi.h"
+#include "app/RunLog.h"
+#include "install/SpoolerService.h"
+#include "platform/WinConstants.h"
+#include "resources/resource.h"
+
+namespace {
+
+const StringList& portsOfKind(const PortInventory& inventory, std::int32_t kind) {
+    switch (kind) {
+        case PORT_KIND_USB: return inventory.usbPorts;
+        case PORT_KIND_PARALLEL: return inventory.lptPorts;
+        case PORT_KIND_TCPIP: return inventory.tcpipPorts;
+        default: return inventory.serialPorts;
+    }
+}
+
+const char* kindName(std::int32_t kind) {
+    switch (kind) {
+        case PORT_KIND_USB: return "USB";
+        case PORT_KIND_PARALLEL: return "LPT";
+        case PORT_KIND_TCPIP: return "TCPIP";
+        default: return "COM";
+    }
+}
+
+bool contains(const StringList& list, const std::string& name) {
+    for (const auto& entry : list) {
+        if (entry == name) return true;
+    }
+    return false;
+}
+
+// The port the spooler has the printer on now; empty when it has no such printer.
+std::string portOfPrinter(platform::Spooler& spooler, const std::string& printerName) {
+    std::vector<platform::PrinterEntry> printers;
+    if (spooler.enumPrinters(platform::PRINTER_ENUM_LOCAL_FLAG, printers) != 0) return {};
+    for (const auto& printer : printers) {
+        if (printer.printerName == printerName) return printer.portName;
+    }
+    return {};
+}
+
+// The window's part of an installation, on the dialog's thread once the start-up has ended:
+// the choices the command line makes, then the install button.
+int installThroughWindow(MainDialog& dialog, platform::DialogWindow& window, RuleUi& ui, const CommandLine& command,
+                         platform::Platform& platform, RunLog& log) {
+    const int count = window.comboCount(IDC_MODEL_COMBO);
+    if (count <= 1 && platform.files.fileAttributes("C:\\DriverName.cfg") == platform::INVALID_FILE_ATTRIBUTES_VALUE) {
+        log.write("the driver package DriverData.Drv was not unpacked");
+        return EXIT_PACKAGE_MISSING;
+    }
+    // Position 0 is the prompt.
+    int row = -1;
+    for (int i = 1; i < count && row < 0; ++i) {
+        if (window.comboItemText(IDC_MODEL_COMBO, i) == command.model) row = i;
+    }
+    if (row < 0) {
+        log.write("the package lists no model \"" + command.model + "\"");
+        return EXIT_UNKNOWN_MODEL;
+    }
+
+    std::int32_t kind = PORT_KIND_SERIAL;
+    if (command.portKind) {
+        kind = *command.portKind;
+        if (portsOfKind(dialog.inventory, kind).empty()) {
+            log.write(std::string("the machine has no port of the kind ") + kindName(kind));
+            return EXIT_NO_PORT;
+        }
+    } else {
+        bool found = false;
+        for (std::int32_t k : {PORT_KIND_SERIAL, PORT_KIND_USB, PORT_KIND_PARALLEL, PORT_KIND_TCPIP}) {
+            if (contains(portsOfKind(dialog.inventory, k), command.portName)) {
+                kind = k;
+                found = true;
+                break;
+            }
+        }
+        if (!found) {
+            log.write("the machine has no port " + command.portName);
+            return EXIT_NO_PORT;
+        }
+        dialog.requiredPort = command.portName;
+    }
+
+    window.comboSetCurSel(IDC_MODEL_COMBO, row);
+    dialog.onCommand(IDC_MODEL_COMBO, win::CBN_SELCHANGE);
+    if (!command.printerName.empty()) {
+        window.setItemText(IDC_PRINTER_NAME, command.printerName);
+        dialog.labelPrinterName = command.printerName;
+    }
+    if (command.noDefault) window.setButtonCheck(IDC_SET_DEFAULT, 0);
+    window.listSetItemState(IDC_CONNECTION_LIST, kind, win::LVIS_SELECTED | win::LVIS_FOCUSED,
+                            win::LVIS_SELECTED | win::LVIS_FOCUSED);
+    log.write("installing \"" + command.model + "\" on " + (command.portKind ? kindName(kind) : command.portName));
+
+    dialog.onCommand(IDC_INSTALL, win::BN_CLICKED);
+
+    const std::string caption = window.itemText(IDC_INSTALL);
+    if (!dialog.installedPrinterName.empty()) {
+        const std::string port = portOfPrinter(platform.spooler, dialog.installedPrinterName);
+        log.write("printer \"" + dialog.installedPrinterName + "\" on port " + (port.empty() ? "(none)" : port));
+    }
+    if (const int failure = ui.failureCode(); failure != EXIT_OK) return failure;
+    return caption == "完成" ? EXIT_OK : EXIT_INSTALL_FAILED;
+}
+
+// The machine as a command-line run drives it: answered by rule, failed calls logged.
+class RunMachine {
+public:
+    RunMachine(platform::Platform& platform, RunLog& log, AnswerRules rules)
+        : ui(platform.ui, log, std::move(rules)),
+          spooler_(platform.spooler, log),
+          services_(platform.services, log),
+          platform_{platform.registry, spooler_,        platform.threads, ui, platform.files,
+                    platform.profiles, services_,       platform.system,  platform.archives} {}
+    RunMachine(const RunMachine&) = delete;
+    RunMachine& operator=(const RunMachine&) = delete;
+
+    platform::Platform& platform() { return platform_; }
+    RuleUi ui;
+
+private:
+    LoggingSpooler spooler_;
+    LoggingServices services_;
+    platform::Platform platform_;
+};
+
+// Runs the main dialog without a window: its start-up (spooler, ports, unpacking, model list,
+// system), then `work` on the dialog's thread, then the close and its clean-up. The exit code
+// `work` gives, or the spooler's when it would not start.
+int runMainDialog(RunMachine& machine, RunLog& log,
+                  const std::function<int(MainDialog&, platform::DialogWindow&)>& work) {
+    platform::Platform& quiet = machine.platform();
+    RuleUi& ui = machine.ui;
+    InstallerApp app(quiet);
+    MainDialog dialog(quiet, app.updateDataMessage());
+    int exitCode = EXIT_INSTALL_FAILED;
+    ui.scriptMainDialog([&] { return dialog.startupDone(); },
+                        [&](platform::DialogWindow&) {
+                            // A spooler that would not start was reported while the start-up ran.
+                            exitCode = ui.failureCode() == EXIT_SPOOLER_NOT_RUNNING ? EXIT_SPOOLER_NOT_RUNNING
+                                                                                    : work(dialog, dialog.window());
+                            // The close ends the run, whatever ended the dialog before.
+                            dialog.onClose();
+                        });
+    if (dialog.doModal() < 0) {
+        log.write("the installer's dialog could not be created");
+        return EXIT_INSTALL_FAILED;
+    }
+    return exitCode;
+}
+
+int runInstall(platform::Platform& platform, const CommandLine& command, RunLog& log) {
+    // Refused before anything changes: installing on another port than the one asked for
+    // would look like success.
+    if (!command.host.empty()) {
+        log.write("/host is not available in this version; nothing was installed");
+        return EXIT_BAD_COMMAND_LINE;
+    }
+    RunMachine machine(platform, log, AnswerRules{command.portName, !command.quiet});
+    return runMainDialog(machine, log, [&](MainDialog& dialog, platform::DialogWindow& window) {
+        return installThroughWindow(dialog, window, machine.ui, command, machine.platform(), log);
+    });
+}
+
+// The package's display names and the machine's ports by kind, one a line.
+int runList(platform::Platform& platform, RunLog& log) {
+    RunMachine machine(platform, log, AnswerRules{});
+    std::string listing;
+    const int exitCode = runMainDialog(machine, log, [&](MainDialog& dialog, platform::DialogWindow& window) {
+        const int count = window.comboCount(IDC_MODEL_COMBO);
+        if (count <= 1 &&
+            platform.files.fileAttributes("C:\\DriverName.cfg") == platform::INVALID_FILE_ATTRIBUTES_VALUE) {
+            log.write("the driver package DriverData.Drv was not unpacked");
+            return EXIT_PACKAGE_MISSING;
+        }
+        // Position 0 is the prompt.
+        for (int i = 1; i < count; ++i) listing += "model " + window.comboItemText(IDC_MODEL_COMBO, i) + "\r\n";
+        for (std::int32_t kind : {PORT_KIND_SERIAL, PORT_KIND_USB, PORT_KIND_PARALLEL, PORT_KIND_TCPIP}) {
+            for (const auto& port : portsOfKind(dialog.inventory, kind)) {
+                listing += std::string(kindName(kind)) + " " + port + "\r\n";
+            }
+        }
+        return EXIT_OK;
+    });
+    std::size_t start = 0;
+    while (start < listing.size()) {
+        const std::size_t end = listing.find("\r\n", start);
+        log.write(listing.substr(start, end - start));
+        start = end + 2;
+    }
+    if (!listing.empty() && !platform.ui.writeConsole(listing)) log.write("no console to write the list to");
+    return exitCode;
+}
+
+// Purges and deletes the printer.
+int runRemove(platform::Platform& platform, const CommandLine& command, RunLog& log) {
+    // Refused before anything changes: half a removal would leave the caller guessing.
+    if (command.removeDriver) {
+        log.write("/driver is not available in this version; nothing was removed");
+        return EXIT_BAD_COMMAND_LINE;
+    }
+    RunMachine machine(platform, log, AnswerRules{});
+    platform::Platform& quiet = machine.platform();
+    SpoolerService::control(quiet, nullptr, "Spooler", SpoolerService::MODE_ENSURE_RUNNING);
+    if (machine.ui.failureCode() != EXIT_OK) return machine.ui.failureCode();
+
+    platform::PrinterHandlePtr printer;
+    const long openError =
+        quiet.spooler.openPrinter(command.removeName, {"", platform::PRINTER_ALL_ACCESS_RIGHTS}, printer);
+    if (openError == win::ERROR_INVALID_PRINTER_NAME || (openError == 0 && printer == nullptr)) {
+        log.write("no printer \"" + command.removeName + "\"");
+        return EXIT_PRINTER_NOT_FOUND;
+    }
+    if (openError != 0) return EXIT_INSTALL_FAILED;
+    // A purge that fails leaves the jobs to the deletion, which then waits for them.
+    quiet.spooler.setPrinterCommand(*printer, platform::PRINTER_CONTROL_PURGE_COMMAND);
+    if (quiet.spooler.deletePrinter(*printer) != 0) return EXIT_INSTALL_FAILED;
+    log.write("printer \"" + command.removeName + "\" deleted");
+    return EXIT_OK;
+}
+
+}  // namespace
+
+int runCommandLine(platform::Platform& platform, const CommandLine& command, const std::string& commandLineText) {
+    if (command.action == CommandAction::Window) return EXIT_OK;
+    RunLog log(platform.files, platform.system, command.logPath);
+    log.write("command line: " + commandLineText);
+    int exitCode = EXIT_BAD_COMMAND_LINE;
+    switch (command.action) {
+        case CommandAction::Window:
+            return EXIT_OK;
+        case CommandAction::Usage: {
+            const std::string text =
+                (command.error.empty() ? std::string() : "The command line cannot be understood: " + command.error +
+                                                             ".\r\n\r\n") +
+                commandLineUsage();
+            if (command.quiet) {
+                log.write("usage: " + text);
+            } else {
+                const unsigned icon = command.error.empty() ? win::MB_ICONINFORMATION : win::MB_ICONERROR;
+                const int answer = platform.ui.messageBox(nullptr, text, platform.ui.applicationTitle(), win::MB_OK | icon);
+                log.write("message box: " + text + " -> " + (answer == win::IDOK ? "OK" : std::to_string(answer)));
+            }
+            exitCode = EXIT_BAD_COMMAND_LINE;
+            break;
+        }
+        case CommandAction::Install:
+            exitCode = runInstall(platform, command, log);
+            break;
+        case CommandAction::Remove:
+            exitCode = runRemove(platform, command, log);
+            break;
+        case CommandAction::List:
+            exitCode = runList(platform, log);
+            break;
+    }
+    log.write("exit code " + std::to_string(exitCode));
+    return exitCode;
+}

@@ -1,0 +1,520 @@
+#include "app/RuleUi.h"
+
+#include <array>
+#include <chrono>
+
+#include "app/ExitCodes.h"
+#include "platform/WinConstants.h"
+#include "resources/resource.h"
+
+namespace {
+
+bool startsWith(const std::string& text, const std::string& prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
+
+// What a box of the installation means for the run, found by the start of its text.
+struct BoxRule {
+    const char* prefix;
+    int failure;
+};
+
+constexpr std::array<BoxRule, 12> kBoxRules{{
+    {"添加驱动失败", EXIT_DRIVER_REFUSED},
+    {"添加监视器出错", EXIT_DRIVER_REFUSED},
+    {"Error AddPrinter", EXIT_PRINTER_NOT_CREATED},
+    {"系统缺少必要文件", EXIT_PRINTER_NOT_CREATED},
+    {"PC机无可用串行端口", EXIT_NO_PORT},
+    {"PC机无可用并行端口", EXIT_NO_PORT},
+    {"There is no available TCP/IP port", EXIT_NO_PORT},
+    {"新建的端口不是标准TCP/IP端口", EXIT_NO_PORT},
+    {"服务 Spooler 未能启动", EXIT_SPOOLER_NOT_RUNNING},
+    {"无法确定服务状态", EXIT_SPOOLER_NOT_RUNNING},
+    {"自动选择USB端口失败", EXIT_USB_UNCONFIRMED},
+    {"", EXIT_INSTALL_FAILED},
+}};
+
+const char* buttonName(int button) {
+    switch (button) {
+        case win::IDOK: return "OK";
+        case win::IDCANCEL: return "Cancel";
+        case win::IDRETRY: return "Retry";
+        case win::IDYES: return "Yes";
+        case win::IDNO: return "No";
+        default: return "?";
+    }
+}
+
+// The answer that declines: Cancel where there is one, No in a yes/no box, else OK.
+int decliningAnswer(unsigned type) {
+    switch (type & win::MB_TYPEMASK) {
+        case win::MB_OK: return win::IDOK;
+        case win::MB_YESNO: return win::IDNO;
+        default: return win::IDCANCEL;
+    }
+}
+
+}  // namespace
+
+HeadlessDialog::HeadlessDialog(RuleUi& ui, platform::DialogHandler& handler, int templateId)
+    : ui_(ui), handler_(handler), templateId_(templateId) {}
+
+template <typename F>
+auto HeadlessDialog::call(F&& body, decltype(body()) failure) -> decltype(body()) {
+    if (ui_.onDialogThread()) return destroyed_ ? failure : body();
+    auto result = failure;
+    if (!ui_.send(*this, [&] { result = body(); })) return failure;
+    return result;
+}
+
+bool HeadlessDialog::setItemText(int id, const std::string& text) {
+    return call(
+        [&] {
+            Control& c = control(id);
+            // The data exchange writes the status line again and again; the log keeps changes.
+            if (templateId_ == IDD_MAIN_DIALOG && id == IDC_STATUS && !text.empty() && text != c.text) {
+                ui_.log_.write("status: " + text);
+            }
+            c.text = text;
+            return true;
+        },
+        false);
+}
+
+std::string HeadlessDialog::itemText(int id) {
+    return call(
+        [&] {
+            const Control& c = control(id);
+            if (c.isCombo) return c.curSel >= 0 ? c.items[static_cast<std::size_t>(c.curSel)] : std::string();
+            return c.text;
+        },
+        std::string());
+}
+
+void HeadlessDialog::enableItem(int id, bool enable) {
+    call([&] { return control(id).enabled = enable; }, false);
+}
+
+bool HeadlessDialog::isItemEnabled(int id) {
+    return call([&] { return control(id).enabled; }, false);
+}
+
+int HeadlessDialog::buttonCheck(int id) {
+    return call([&] { return control(id).check; }, 0);
+}
+
+void HeadlessDialog::setButtonCheck(int id, int state) {
+    call([&] { return control(id).check = state; }, 0);
+}
+
+void HeadlessDialog::comboReset(int id) {
+    call(
+        [&] {
+            Control& c = control(id);
+            c.isCombo = true;
+            c.items.clear();
+            c.curSel = -1;
+            return true;
+        },
+        false);
+}
+
+int HeadlessDialog::comboAdd(int id, const std::string& text) {
+    return call(
+        [&] {
+            Control& c = control(id);
+            c.isCombo = true;
+            c.items.push_back(text);
+            return static_cast<int>(c.items.size()) - 1;
+        },
+        win::CB_ERR);
+}
+
+int HeadlessDialog::comboInsert(int id, int index, const std::string& text) {
+    return call(
+        [&] {
+            Control& c = control(id);
+            c.isCombo = true;
+            const int count = static_cast<int>(c.items.size());
+            if (index > count) return win::CB_ERR;
+            const int at = index < 0 ? count : index;
+            c.items.insert(c.items.begin() + at, text);
+            if (c.curSel >= at) ++c.curSel;
+            return at;
+        },
+        win::CB_ERR);
+}
+
+int HeadlessDialog::comboSetCurSel(int id, int index) {
+    return call(
+        [&] {
+            Control& c = control(id);
+            c.isCombo = true;
+            if (index < 0 || index >= static_cast<int>(c.items.size())) {
+                c.curSel = -1;
+                return win::CB_ERR;
+            }
+            c.curSel = index;
+            return index;
+        },
+        win::CB_ERR);
+}
+
+int HeadlessDialog::comboCurSel(int id) {
+    return call([&] { return control(id).curSel; }, win::CB_ERR);
+}
+
+int HeadlessDialog::comboCount(int id) {
+    return call([&] { return static_cast<int>(control(id).items.size()); }, win::CB_ERR);
+}
+
+std::string HeadlessDialog::comboItemText(int id, int index) {
+    return call(
+        [&] {
+            const Control& c = control(id);
+            if (index < 0 || index >= static_cast<int>(c.items.size())) return std::string();
+            return c.items[static_cast<std::size_t>(index)];
+        },
+        std::string());
+}
+
+bool HeadlessDialog::listDeleteAllItems(int id) {
+    return call(
+        [&] {
+            Control& c = control(id);
+            c.rows.clear();
+            c.rowStates.clear();
+            return true;
+        },
+        false);
+}
+
+int HeadlessDialog::listHeaderColumnCount(int id) {
+    return call([&] { return control(id).columns; }, -1);
+}
+
+bool HeadlessDialog::listDeleteColumn(int id, int column) {
+    return call(
+        [&] {
+            Control& c = control(id);
+            if (column < 0 || column >= c.columns) return false;
+            --c.columns;
+            return true;
+        },
+        false);
+}
+
+std::uint32_t HeadlessDialog::listExtendedStyle(int id) {
+    return call([&] { return control(id).extendedStyle; }, 0u);
+}
+
+void HeadlessDialog::listSetExtendedStyle(int id, std::uint32_t mask, std::uint32_t style) {
+    call(
+        [&] {
+            Control& c = control(id);
+            // A zero mask means every bit, as LVM_SETEXTENDEDLISTVIEWSTYLE takes it.
+            const std::uint32_t bits = mask == 0 ? 0xFFFFFFFFu : mask;
+            c.extendedStyle = (c.extendedStyle & ~bits) | (style & bits);
+            return true;
+        },
+        false);
+}
+
+int HeadlessDialog::listInsertColumn(int id, int column, const std::string&, int) {
+    return call(
+        [&] {
+            Control& c = control(id);
+            const int at = column < 0 || column > c.columns ? c.columns : column;
+            ++c.columns;
+            return at;
+        },
+        -1);
+}
+
+bool HeadlessDialog::listSetColumnWidth(int id, int column, int) {
+    return call([&] { return column >= 0 && column < control(id).columns; }, false);
+}
+
+int HeadlessDialog::listInsertItem(int id, int index, const std::string& text) {
+    return call(
+        [&] {
+            Control& c = control(id);
+            const int count = static_cast<int>(c.rows.size());
+            const int at = index < 0 || index > count ? count : index;
+            c.rows.insert(c.rows.begin() + at, std::vector<std::string>{text});
+            c.rowStates.insert(c.rowStates.begin() + at, 0);
+            return at;
+        },
+        -1);
+}
+
+bool HeadlessDialog::listSetItemText(int id, int item, int subItem, const std::string& text) {
+    return call(
+        [&] {
+            Control& c = control(id);
+            if (item < 0 || item >= static_cast<int>(c.rows.size()) || subItem < 0) return false;
+            auto& row = c.rows[static_cast<std::size_t>(item)];
+            if (row.size() <= static_cast<std::size_t>(subItem)) row.resize(static_cast<std::size_t>(subItem) + 1);
+            row[static_cast<std::size_t>(subItem)] = text;
+            return true;
+        },
+        false);
+}
+
+bool HeadlessDialog::listSetItemState(int id, int item, std::uint32_t state, std::uint32_t mask) {
+    return call(
+        [&] {
+            Control& c = control(id);
+            auto apply = [&](std::uint32_t& s) { s = (s & ~mask) | (state & mask); };
+            if (item == -1) {
+                for (auto& s : c.rowStates) apply(s);
+                return true;
+            }
+            if (item < 0 || item >= static_cast<int>(c.rowStates.size())) return false;
+            // A single-selection list keeps one selected row.
+            if ((mask & state & win::LVIS_SELECTED) != 0) {
+                for (auto& s : c.rowStates) s &= ~win::LVIS_SELECTED;
+            }
+            apply(c.rowStates[static_cast<std::size_t>(item)]);
+            return true;
+        },
+        false);
+}
+
+int HeadlessDialog::listItemCount(int id) {
+    return call([&] { return static_cast<int>(control(id).rows.size()); }, 0);
+}
+
+std::uint32_t HeadlessDialog::listItemState(int id, int item, std::uint32_t mask) {
+    return call(
+        [&] {
+            const Control& c = control(id);
+            if (item < 0 || item >= static_cast<int>(c.rowStates.size())) return 0u;
+            return c.rowStates[static_cast<std::size_t>(item)] & mask;
+        },
+        0u);
+}
+
+std::string HeadlessDialog::listItemText(int id, int item, int subItem) {
+    return call(
+        [&] {
+            const Control& c = control(id);
+            if (item < 0 || item >= static_cast<int>(c.rows.size()) || subItem < 0) return std::string();
+            const auto& row = c.rows[static_cast<std::size_t>(item)];
+            return static_cast<std::size_t>(subItem) < row.size() ? row[static_cast<std::size_t>(subItem)]
+                                                                  : std::string();
+        },
+        std::string());
+}
+
+int HeadlessDialog::progressSetPos(int id, int position) {
+    return call(
+        [&] {
+            Control& c = control(id);
+            const int previous = c.progress;
+            c.progress = position < 0 ? 0 : (position > 100 ? 100 : position);
+            return previous;
+        },
+        0);
+}
+
+std::intptr_t HeadlessDialog::sendRegistered(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+    return call(
+        [&] {
+            std::intptr_t result = 0;
+            handler_.onMessage(message, wParam, lParam, result);
+            return result;
+        },
+        std::intptr_t{0});
+}
+
+void HeadlessDialog::endDialog(int result) {
+    call(
+        [&] {
+            if (!ended_) result_ = result;
+            ended_ = true;
+            return true;
+        },
+        false);
+}
+
+void HeadlessDialog::waitForThread(const platform::ThreadHandle& thread) {
+    if (!thread.valid()) return;
+    ui_.pumpUntil([&] { return thread.state()->finished(); });
+}
+
+RuleUi::RuleUi(platform::Ui& inner, RunLog& log, AnswerRules rules)
+    : inner_(inner), log_(log), rules_(std::move(rules)) {}
+
+RuleUi::~RuleUi() = default;
+
+bool RuleUi::onDialogThread() const {
+    std::lock_guard lock(mutex_);
+    return dialogThread_ == std::this_thread::get_id();
+}
+
+bool RuleUi::send(HeadlessDialog& dialog, std::function<void()> body) {
+    auto task = std::make_shared<Task>();
+    task->body = std::move(body);
+    task->dialog = &dialog;
+    std::unique_lock lock(mutex_);
+    if (dialog.destroyed_) return false;
+    tasks_.push_back(task);
+    changed_.notify_all();
+    changed_.wait(lock, [&] { return task->done; });
+    return !task->dialog->destroyed_ || task->body == nullptr;
+}
+
+void RuleUi::pumpUntil(const std::function<bool()>& stop) {
+    for (;;) {
+        std::shared_ptr<Task> task;
+        {
+            std::unique_lock lock(mutex_);
+            if (tasks_.empty()) {
+                if (stop()) return;
+                changed_.wait_for(lock, std::chrono::milliseconds(5));
+                continue;
+            }
+            task = tasks_.front();
+            tasks_.pop_front();
+        }
+        const bool alive = !task->dialog->destroyed_;
+        if (alive) task->body();
+        std::lock_guard lock(mutex_);
+        // A task for a dialog already gone fails, as a message to a destroyed window does.
+        if (alive) task->body = nullptr;
+        task->done = true;
+        changed_.notify_all();
+    }
+}
+
+void RuleUi::scriptMainDialog(std::function<bool()> ready, std::function<void(platform::DialogWindow&)> script) {
+    mainReady_ = std::move(ready);
+    mainScript_ = std::move(script);
+}
+
+namespace {
+
+// The main dialog's handler for a shown window: the dialog's own, and the run's script once
+// the dialog is ready for it.
+class ScriptingHandler final : public platform::DialogHandler {
+public:
+    ScriptingHandler(platform::DialogHandler& inner, std::function<bool()> ready,
+                     std::function<void(platform::DialogWindow&)> script)
+        : inner_(inner), ready_(std::move(ready)), script_(std::move(script)) {}
+
+    bool onInitDialog(platform::DialogWindow& window) override {
+        window_ = &window;
+        const bool result = inner_.onInitDialog(window);
+        // Messages the initialisation sends itself come before the dialog is complete.
+        initialised_ = true;
+        runIfReady();
+        return result;
+    }
+    void onCommand(int id, int notifyCode) override { inner_.onCommand(id, notifyCode); }
+    bool onMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam, std::intptr_t& result) override {
+        const bool handled = inner_.onMessage(message, wParam, lParam, result);
+        runIfReady();
+        return handled;
+    }
+    void onClose() override { inner_.onClose(); }
+    void onDestroy() override { inner_.onDestroy(); }
+
+private:
+    void runIfReady() {
+        if (!initialised_ || ran_ || !ready_ || !ready_()) return;
+        ran_ = true;
+        if (script_) script_(*window_);
+    }
+
+    platform::DialogHandler& inner_;
+    std::function<bool()> ready_;
+    std::function<void(platform::DialogWindow&)> script_;
+    platform::DialogWindow* window_ = nullptr;
+    bool initialised_ = false;
+    bool ran_ = false;
+};
+
+}  // namespace
+
+int RuleUi::runModal(int templateId, platform::DialogHandler& handler, platform::DialogWindow* owner) {
+    const bool main = templateId == IDD_MAIN_DIALOG;
+    if (main && rules_.showMainWindow) {
+        ScriptingHandler scripting(handler, mainReady_, mainScript_);
+        return inner_.runModal(templateId, scripting, owner);
+    }
+    HeadlessDialog* dialog = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        if (!dialogThread_) dialogThread_ = std::this_thread::get_id();
+        dialogs_.push_back(std::make_unique<HeadlessDialog>(*this, handler, templateId));
+        dialog = dialogs_.back().get();
+    }
+    handler.onInitDialog(*dialog);
+    if (main) {
+        if (mainReady_) pumpUntil(mainReady_);
+        if (mainScript_) mainScript_(*dialog);
+    } else if (templateId == IDD_LPT_PORT_DIALOG || templateId == IDD_TCPIP_PORT_DIALOG) {
+        answerPortDialog(*dialog);
+    }
+    pumpUntil([&] { return dialog->ended_; });
+    handler.onDestroy();
+    {
+        std::lock_guard lock(mutex_);
+        dialog->destroyed_ = true;
+    }
+    // What was queued for it meanwhile fails now.
+    pumpUntil([] { return true; });
+    return dialog->result_;
+}
+
+void RuleUi::answerPortDialog(HeadlessDialog& dialog) {
+    const int rows = dialog.listItemCount(IDC_PORT_LIST);
+    int chosen = rows > 0 && rules_.port.empty() ? 0 : -1;
+    for (int row = 0; row < rows && chosen < 0; ++row) {
+        if (dialog.listItemText(IDC_PORT_LIST, row, 0) == rules_.port) chosen = row;
+    }
+    const char* what = dialog.templateId() == IDD_LPT_PORT_DIALOG ? "parallel" : "TCP/IP";
+    if (chosen < 0) {
+        log_.write(std::string(what) + " port dialog: no port " + (rules_.port.empty() ? "listed" : rules_.port) +
+                   " -> Cancel");
+        dialog.handler().onCommand(IDC_PORT_CANCEL, win::BN_CLICKED);
+        return;
+    }
+    dialog.listSetItemState(IDC_PORT_LIST, chosen, win::LVIS_SELECTED | win::LVIS_FOCUSED,
+                            win::LVIS_SELECTED | win::LVIS_FOCUSED);
+    log_.write(std::string(what) + " port dialog: " + dialog.listItemText(IDC_PORT_LIST, chosen, 0) + " -> OK");
+    dialog.handler().onCommand(IDC_PORT_OK, win::BN_CLICKED);
+}
+
+int RuleUi::messageBox(platform::DialogWindow*, const std::string& text, const std::string& caption, unsigned type) {
+    const BoxRule* rule = &kBoxRules.back();
+    for (const BoxRule& candidate : kBoxRules) {
+        if (startsWith(text, candidate.prefix)) {
+            rule = &candidate;
+            break;
+        }
+    }
+    int answer = decliningAnswer(type);
+    if (rule->failure == EXIT_USB_UNCONFIRMED) {
+        // One more look at the USB ports, as a technician would plug the cable in and retry once.
+        std::lock_guard lock(mutex_);
+        if (usbBoxes_++ == 0 && (type & win::MB_TYPEMASK) == win::MB_RETRYCANCEL) answer = win::IDRETRY;
+    }
+    if (answer != win::IDRETRY) noteFailure(rule->failure);
+    log_.write("message box \"" + caption + "\": " + text + " -> " + buttonName(answer));
+    return answer;
+}
+
+void RuleUi::noteFailure(int code) {
+    std::lock_guard lock(mutex_);
+    if (failureCode_ == EXIT_OK) failureCode_ = code;
+}
+
+int RuleUi::failureCode() const {
+    std::lock_guard lock(mutex_);
+    return failureCode_;
+}
+
+int RuleUi::dialogsOpened() const {
+    std::lock_guard lock(mutex_);
+    return static_cast<int>(dialogs_.size());
+}
