@@ -76,6 +76,10 @@ count_summary "$log" wine
 echo "== whole installations under Wine"
 bash scripts/wine/install-tests.sh build/windows 2>&1 | tee "$log" || status=1
 count_summary "$log" install
+
+echo "== command-line runs under Wine"
+bash scripts/wine/cmdline-tests.sh build/windows 2>&1 | tee "$log" || status=1
+count_summary "$log" cmdline
 rm -f "$log"
 
 echo "$total_passed passed, $total_failed failed"
