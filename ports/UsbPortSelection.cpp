@@ -1,4 +1,6 @@
 // Finding the USB port on which the new printer answers.
+#include <algorithm>
+
 #include "app/MainDialog.h"
 #include "install/SpoolerService.h"
 #include "platform/WinConstants.h"
@@ -35,7 +37,14 @@ void MainDialog::autoSelectUsbPort() {
         // The printer the spooler knows: the one just created.
         const std::string printerName = installedPrinterName;
         int found = 0;
-        for (const std::string& port : inventory.usbPorts) {
+        // A port the command line named is the only candidate, and none while it is gone:
+        // confirming the printer on another would install it where the caller did not ask.
+        StringList candidates = inventory.usbPorts;
+        if (!requiredPort.empty()) {
+            const bool listed = std::find(candidates.begin(), candidates.end(), requiredPort) != candidates.end();
+            candidates = listed ? StringList{requiredPort} : StringList{};
+        }
+        for (const std::string& port : candidates) {
             showStatus("正在尝试 " + port + " ....");
             bindPrinterPort(printerName, port);
             progressBar.setPos(50);

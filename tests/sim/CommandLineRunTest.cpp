@@ -219,6 +219,25 @@ TEST(QuietInstall, BoxesAreAnsweredByRuleAndDecideTheExitCode) {
     EXPECT_TRUE(spooler.machine.spooler.printers().empty());
 }
 
+TEST(QuietInstall, ANamedUsbPortIsTheOnlyOneTried) {
+    // A printer answering on another USB port must not pull the installation there.
+    QuietRun q;
+    for (const char* port : {"USB001", "USB002", "USB003"}) q.machine.spooler.addPort(port);
+    q.machine.spooler.attachDevice("USB001", true);
+    EXPECT_EQ(q.run("/quiet /model \"" + kReceipt + "\" /port USB002 /log " + kLog), EXIT_USB_UNCONFIRMED) << q.log();
+    EXPECT_EQ(q.printerPort(kReceipt), "USB002");
+    const std::string log = q.log();
+    EXPECT_TRUE(holds(log, utf8(u8"正在尝试 USB002"))) << log;
+    EXPECT_FALSE(holds(log, utf8(u8"正在尝试 USB001")));
+    EXPECT_FALSE(holds(log, utf8(u8"正在尝试 USB003")));
+
+    QuietRun answering;
+    for (const char* port : {"USB001", "USB002", "USB003"}) answering.machine.spooler.addPort(port);
+    answering.machine.spooler.attachDevice("USB002", true);
+    EXPECT_EQ(answering.run("/quiet /model \"" + kReceipt + "\" /port USB002 /log " + kLog), EXIT_OK) << answering.log();
+    EXPECT_EQ(answering.printerPort(kReceipt), "USB002");
+}
+
 TEST(CommandLineList, PrintsTheModelsAndPortsToTheConsoleAndTheLog) {
     QuietRun q;
     q.machine.spooler.addPort("USB001");
