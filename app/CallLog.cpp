@@ -1,5 +1,7 @@
 #include "app/CallLog.h"
 
+#include "platform/WinConstants.h"
+
 namespace {
 
 long logFailure(RunLog& log, long error, const std::string& call) {
@@ -8,6 +10,41 @@ long logFailure(RunLog& log, long error, const std::string& call) {
 }
 
 }  // namespace
+
+long LoggingRegistry::logged(long error, const std::string& call) {
+    if (error == win::ERROR_FILE_NOT_FOUND || error == win::ERROR_NO_MORE_ITEMS) return error;
+    return logFailure(log_, error, call);
+}
+
+long LoggingRegistry::openKey(const platform::RegKey& parent, const std::string& subKey, std::uint32_t access,
+                              platform::RegKey& out) {
+    return logged(inner_.openKey(parent, subKey, access, out), "RegOpenKeyExA(" + subKey + ")");
+}
+long LoggingRegistry::createKey(const platform::RegKey& parent, const std::string& subKey, std::uint32_t access,
+                                platform::RegKey& out) {
+    return logged(inner_.createKey(parent, subKey, access, out), "RegCreateKeyExA(" + subKey + ")");
+}
+long LoggingRegistry::queryValue(const platform::RegKey& key, const std::string& name, std::uint32_t bufferSize,
+                                 platform::RegValue& out) {
+    return logged(inner_.queryValue(key, name, bufferSize, out), "RegQueryValueExA(" + name + ")");
+}
+long LoggingRegistry::setValue(const platform::RegKey& key, const std::string& name, std::uint32_t type,
+                               const std::string& data) {
+    return logged(inner_.setValue(key, name, type, data), "RegSetValueExA(" + name + ")");
+}
+long LoggingRegistry::enumValue(const platform::RegKey& key, std::uint32_t index, std::uint32_t nameChars,
+                                std::uint32_t dataBytes, platform::RegValue& out) {
+    return logged(inner_.enumValue(key, index, nameChars, dataBytes, out), "RegEnumValueA");
+}
+long LoggingRegistry::enumKey(const platform::RegKey& key, std::uint32_t index, std::string& name) {
+    return logged(inner_.enumKey(key, index, name), "RegEnumKeyExA");
+}
+long LoggingRegistry::deleteValue(const platform::RegKey& key, const std::string& name) {
+    return logged(inner_.deleteValue(key, name), "RegDeleteValueA(" + name + ")");
+}
+long LoggingRegistry::deleteTree(const platform::RegKey& parent, const std::string& subKey) {
+    return logged(inner_.deleteTree(parent, subKey), "RegDeleteTreeA(" + subKey + ")");
+}
 
 long LoggingSpooler::logged(long error, const std::string& call) { return logFailure(log_, error, call); }
 

@@ -1,9 +1,42 @@
 #pragma once
-// The spooler and the service manager as a command-line run sees them: every call passes to
-// the machine, and each one that fails is written to the run's log with its error number.
+// The registry, the spooler and the service manager as a command-line run sees them: every
+// call passes to the machine, and each one that fails is written to the run's log with its
+// error number.
 #include "app/RunLog.h"
+#include "platform/Registry.h"
 #include "platform/Services.h"
 #include "platform/Spooler.h"
+
+// A key or value that is not there, and the end of an enumeration, are how the installer
+// probes the registry: those answers are not logged.
+class LoggingRegistry final : public platform::Registry {
+public:
+    LoggingRegistry(platform::Registry& inner, RunLog& log) : inner_(inner), log_(log) {}
+
+    long openKey(const platform::RegKey& parent, const std::string& subKey, std::uint32_t access,
+                 platform::RegKey& out) override;
+    long createKey(const platform::RegKey& parent, const std::string& subKey, std::uint32_t access,
+                   platform::RegKey& out) override;
+    long queryValue(const platform::RegKey& key, const std::string& name, std::uint32_t bufferSize,
+                    platform::RegValue& out) override;
+    long setValue(const platform::RegKey& key, const std::string& name, std::uint32_t type,
+                  const std::string& data) override;
+    long enumValue(const platform::RegKey& key, std::uint32_t index, std::uint32_t nameChars,
+                   std::uint32_t dataBytes, platform::RegValue& out) override;
+    long enumKey(const platform::RegKey& key, std::uint32_t index, std::string& name) override;
+    long deleteValue(const platform::RegKey& key, const std::string& name) override;
+    long deleteTree(const platform::RegKey& parent, const std::string& subKey) override;
+
+protected:
+    // Every key opened here is the inner registry's and goes back to it; the only keys naming
+    // this one are root keys, which are never closed.
+    void closeKey(std::uintptr_t) override {}
+
+private:
+    long logged(long error, const std::string& call);
+    platform::Registry& inner_;
+    RunLog& log_;
+};
 
 class LoggingSpooler final : public platform::Spooler {
 public:

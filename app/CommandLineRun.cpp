@@ -119,10 +119,11 @@ class RunMachine {
 public:
     RunMachine(platform::Platform& platform, RunLog& log, AnswerRules rules)
         : ui(platform.ui, log, std::move(rules)),
+          registry_(platform.registry, log),
           spooler_(platform.spooler, log),
           services_(platform.services, log),
-          platform_{platform.registry, spooler_,        platform.threads, ui, platform.files,
-                    platform.profiles, services_,       platform.system,  platform.archives} {}
+          platform_{registry_,         spooler_,  platform.threads, ui, platform.files,
+                    platform.profiles, services_, platform.system,  platform.archives} {}
     RunMachine(const RunMachine&) = delete;
     RunMachine& operator=(const RunMachine&) = delete;
 
@@ -130,6 +131,7 @@ public:
     RuleUi ui;
 
 private:
+    LoggingRegistry registry_;
     LoggingSpooler spooler_;
     LoggingServices services_;
     platform::Platform platform_;

@@ -238,6 +238,32 @@ TEST(QuietInstall, ANamedUsbPortIsTheOnlyOneTried) {
     EXPECT_EQ(answering.printerPort(kReceipt), "USB002");
 }
 
+TEST(QuietInstall, FailedRegistryCallsAreLoggedWithTheirErrorNumbers) {
+    // The serial line settings' key refuses quietly in the window (no box): only the log can
+    // tell the caller that the port kept its old settings.
+    QuietRun q;
+    q.machine.registry.failKey("HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports", 5);
+    EXPECT_EQ(q.run("/quiet /model \"" + kReceipt + "\" /port COM /log " + kLog), EXIT_OK);
+    EXPECT_TRUE(holds(q.log(), "RegOpenKeyExA(SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports) failed with error 5"))
+        << q.log();
+
+    // The last record the installation writes: the box is answered and the failure logged.
+    QuietRun write;
+    std::size_t sets = 0;
+    {
+        QuietRun probe;
+        ASSERT_EQ(probe.run("/quiet /model \"" + kReceipt + "\" /port COM /log " + kLog), EXIT_OK);
+        for (const auto& op : probe.machine.faults.operations()) sets += op == "Registry.setValue" ? 1 : 0;
+    }
+    ASSERT_GT(sets, 0u);
+    write.machine.faults.failCall("Registry.setValue", sets, 5);
+    EXPECT_NE(write.run("/quiet /model \"" + kReceipt + "\" /port COM /log " + kLog), EXIT_OK);
+    EXPECT_TRUE(holds(write.log(), "RegSetValueExA(PrinterOnLine) failed with error 5")) << write.log();
+    // Values that are not there and the end of an enumeration are answers, not failures.
+    EXPECT_FALSE(holds(write.log(), "failed with error 2\r\n"));
+    EXPECT_FALSE(holds(write.log(), "failed with error 259"));
+}
+
 TEST(CommandLineList, PrintsTheModelsAndPortsToTheConsoleAndTheLog) {
     QuietRun q;
     q.machine.spooler.addPort("USB001");
