@@ -2,52 +2,12 @@
 # The installer's command line under Wine: unattended installations, removal and the listing,
 # checked by their exit codes, the spooler's lists, the registry and the run's log. One
 # prefix for all cases, in order: each case says what the ones before it left.
-# Usage: cmdline-tests.sh BUILD_DIR     (WINE_ROOT picks the Wine root, default below)
-set -euo pipefail
-root=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(cd "${1:-$root/build/windows}" && pwd)
-results=$build/cmdline-results
-mkdir -p "$results"
-
-export WINE_ROOT=${WINE_ROOT:-/tmp/wine-cmdline-$(id -u)}
-WINEARCH=win32
-# shellcheck source=../wine-env.sh
-. "$root/scripts/wine-env.sh"
-trap 'wine_kill; wine_stop_xvfb' EXIT INT TERM
-wine_check_acp > "$results/probe.txt" || { cat "$results/probe.txt"; exit 1; }
-
-lister=$WINE_ROOT/spooler-list.exe
-if [ ! -e "$lister" ] || [ "$root/scripts/wine/spooler-list.c" -nt "$lister" ]; then
-    "$WINE_CC" -O2 -o "$lister" "$root/scripts/wine/spooler-list.c" -lwinspool
-fi
-drive_c=$WINEPREFIX/drive_c
-run=$drive_c/Run
+# Usage: cmdline-tests.sh BUILD_DIR     (WINE_ROOT picks the Wine root)
+# shellcheck source=cases.sh
+. "$(dirname "$0")/cases.sh" cmdline "${1:-}"
 run_log=$run/run.log
 
-passed=0
-failed=0
-case_failed=0
-
-expect() {  # DESCRIPTION COMMAND...
-    local what=$1
-    shift
-    if "$@"; then echo "  ok: $what"; else echo "  FAILED: $what"; case_failed=1; fi
-}
-begin_case() { echo "== $1"; case_failed=0; case_start=$SECONDS; }
-end_case() {
-    echo "  ($((SECONDS - case_start)) s)"
-    if [ "$case_failed" = 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
-}
-spooler() { wine_run 120 "$lister" | iconv -f GBK -t UTF-8 | tr -d '\r'; }
-reg_value() {  # KEY NAME
-    wine_cmd reg query "$1" /v "$2" 2>/dev/null | iconv -f GBK -t UTF-8 | tr -d '\r' |
-        awk -v name="$2" '{ line = $0; sub(/^ +/, "", line)
-            if (index(line, name) == 1) { rest = substr(line, length(name) + 1)
-                sub(/^ +REG_[A-Z_]+ */, "", rest); print rest } }'
-}
-has_line() { grep -qxF "$2" <<< "$1"; }
 lacks_line() { ! grep -qxF "$2" <<< "$1"; }
-equals() { [ "$1" = "$2" ] || { echo "    got: '$1', want: '$2'"; return 1; }; }
 log_has() { grep -qF "$1" "$run_log" || { echo "    not in the log: $1"; return 1; }; }
 
 # Runs the installer with ARGS, bounded; sets RC. The log is emptied first.

@@ -2,59 +2,21 @@
 # Real installations under Wine, driven from outside the installer's process by the window
 # inspector and checked by their results: the spooler's lists (printers, drivers, monitors,
 # ports), the registry and the driver directory. Each case starts from a fresh prefix.
-# Usage: install-tests.sh BUILD_DIR     (WINE_ROOT picks the Wine root, default below)
-set -euo pipefail
-root=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(cd "${1:-$root/build/windows}" && pwd)
-results=$build/install-results
-mkdir -p "$results"
-
-export WINE_ROOT=${WINE_ROOT:-/tmp/wine-install-$(id -u)}
-WINEARCH=win32
-# shellcheck source=../wine-env.sh
-. "$root/scripts/wine-env.sh"
-trap 'wine_kill; wine_stop_xvfb' EXIT INT TERM
-wine_check_acp > "$results/probe.txt" || { cat "$results/probe.txt"; exit 1; }
+# Usage: install-tests.sh BUILD_DIR     (WINE_ROOT picks the Wine root)
+# shellcheck source=cases.sh
+. "$(dirname "$0")/cases.sh" install "${1:-}"
 
 inspector=$build/platform/win32/inspector/WindowInspector.exe
-lister=$WINE_ROOT/spooler-list.exe
-if [ ! -e "$lister" ] || [ "$root/scripts/wine/spooler-list.c" -nt "$lister" ]; then
-    "$WINE_CC" -O2 -o "$lister" "$root/scripts/wine/spooler-list.c" -lwinspool
-fi
 caption=打印机驱动安装
-drive_c=$WINEPREFIX/drive_c
-run=$drive_c/Run
 driver_dir=$drive_c/windows/system32/spool/drivers/w32x86/3
 
-passed=0
-failed=0
-case_failed=0
 installer=
 log=
 
-# The case's own checks: each failure is printed and fails the case.
-expect() {  # DESCRIPTION COMMAND...
-    local what=$1
-    shift
-    if "$@"; then
-        echo "  ok: $what"
-    else
-        echo "  FAILED: $what"
-        case_failed=1
-    fi
-}
-
-begin_case() {  # NAME
-    echo "== $1"
-    case_failed=0
-    case_start=$SECONDS
+# Each case keeps its own log.
+case_started() {  # NAME
     log=$results/$(echo "$1" | tr -c 'A-Za-z0-9' '-' | tr -s '-').log
     : > "$log"
-}
-
-end_case() {
-    echo "  ($((SECONDS - case_start)) s)"
-    if [ "$case_failed" = 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 }
 
 skipped=0
@@ -106,19 +68,7 @@ stop_installer() {
     return 1
 }
 
-spooler() { wine_run 120 "$lister" | iconv -f GBK -t UTF-8 | tr -d '\r'; }
-
-# The data of one registry value, or nothing.
-reg_value() {  # KEY NAME
-    wine_cmd reg query "$1" /v "$2" 2>/dev/null | iconv -f GBK -t UTF-8 | tr -d '\r' |
-        awk -v name="$2" '{ line = $0; sub(/^ +/, "", line)
-            if (index(line, name) == 1) { rest = substr(line, length(name) + 1)
-                sub(/^ +REG_[A-Z_]+ */, "", rest); print rest } }'
-}
-
-has_line() { grep -qxF "$2" <<< "$1"; }
 count_lines() { grep -cxF "$2" <<< "$1" || true; }
-equals() { [ "$1" = "$2" ] || { echo "    got: '$1', want: '$2'"; return 1; }; }
 
 # Installs MODEL on connection row KIND and waits for the button to read 完成.
 install_model() {  # MODEL KIND
