@@ -65,6 +65,12 @@ long LoggingSpooler::addMonitor(const platform::MonitorInfo2& monitor) {
 long LoggingSpooler::deleteMonitor(const std::string& environment, const std::string& name) {
     return logged(inner_.deleteMonitor(environment, name), "DeleteMonitorA(" + name + ")");
 }
+long LoggingSpooler::enumPrinterDrivers(const std::string& environment, std::vector<platform::DriverInfo3>& drivers) {
+    return logged(inner_.enumPrinterDrivers(environment, drivers), "EnumPrinterDriversA(" + environment + ")");
+}
+long LoggingSpooler::deletePrinterDriver(const std::string& environment, const std::string& name) {
+    return logged(inner_.deletePrinterDriver(environment, name), "DeletePrinterDriverA(" + name + ")");
+}
 long LoggingSpooler::openPrinter(const std::string& name, const platform::PrinterDefaults& defaults,
                                  platform::PrinterHandlePtr& printer) {
     return logged(inner_.openPrinter(name, defaults, printer), "OpenPrinterA(" + name + ")");

@@ -48,6 +48,8 @@ public:
     long addPrinterDriverEx(const platform::DriverInfo3& driver, std::uint32_t flags) override;
     long addMonitor(const platform::MonitorInfo2& monitor) override;
     long deleteMonitor(const std::string& environment, const std::string& name) override;
+    long enumPrinterDrivers(const std::string& environment, std::vector<platform::DriverInfo3>& drivers) override;
+    long deletePrinterDriver(const std::string& environment, const std::string& name) override;
     long openPrinter(const std::string& name, const platform::PrinterDefaults& defaults,
                      platform::PrinterHandlePtr& printer) override;
     long setPrinterCommand(platform::PrinterHandle& printer, std::uint32_t command) override;

@@ -1,5 +1,6 @@
 #include "app/CommandLineRun.h"
 
+#include <algorithm>
 #include <array>
 #include <functional>
 
@@ -9,6 +10,7 @@
 #include "app/MainDialog.h"
 #include "app/RuleUi.h"
 #include "app/RunLog.h"
+#include "install/DriverStaging.h"
 #include "install/SpoolerService.h"
 #include "platform/WinConstants.h"
 #include "resources/resource.h"
@@ -205,13 +207,92 @@ int runList(platform::Platform& platform, RunLog& log) {
     return exitCode;
 }
 
-// Purges and deletes the printer.
-int runRemove(platform::Platform& platform, const CommandLine& command, RunLog& log) {
-    // Refused before anything changes: half a removal would leave the caller guessing.
-    if (command.removeDriver) {
-        log.write("/driver is not available in this version; nothing was removed");
-        return EXIT_BAD_COMMAND_LINE;
+// The spooler compares printer and driver names without case. Code page 936 text: the trail
+// byte of a double-byte character is no letter, whatever its value.
+bool sameName(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto x = static_cast<unsigned char>(a[i]);
+        const auto y = static_cast<unsigned char>(b[i]);
+        if (x >= 0x81 && x <= 0xFE) {
+            if (x != y || i + 1 >= a.size() || a[i + 1] != b[i + 1]) return false;
+            ++i;
+            continue;
+        }
+        const auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; };
+        if (fold(x) != fold(y)) return false;
     }
+    return true;
+}
+
+const std::string kLanguageMonitor = "Advanced Language Monitor";
+constexpr long ERROR_UNKNOWN_PRINT_MONITOR = 3000;
+
+std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// The driver of a removed printer, deleted when no printer uses it any more, and then the
+// language monitor it named when no driver names that any more. Each step says in the log
+// what it deleted or what it left, and why.
+int removeDriverOf(platform::Spooler& spooler, const std::string& environment, const std::string& driverName,
+                   RunLog& log) {
+    const std::string driver = "driver " + quoted(driverName);
+    const std::string monitor = "monitor " + quoted(kLanguageMonitor);
+    std::vector<platform::DriverInfo3> drivers;
+    if (spooler.enumPrinterDrivers(environment, drivers) != 0) {
+        log.write(driver + " kept: the spooler's drivers could not be listed");
+        return EXIT_INSTALL_FAILED;
+    }
+    const auto names = [](const platform::DriverInfo3& d) { return sameName(d.monitorName, kLanguageMonitor); };
+    const auto own = std::find_if(drivers.begin(), drivers.end(),
+                                  [&](const platform::DriverInfo3& d) { return sameName(d.name, driverName); });
+    const bool namesMonitor = own != drivers.end() && names(*own);
+
+    // A printer whose deletion waits for its jobs still uses the driver, the removed one too.
+    std::vector<platform::PrinterEntry> printers;
+    if (spooler.enumPrinters(platform::PRINTER_ENUM_LOCAL_FLAG, printers) != 0) {
+        log.write(driver + " kept: the spooler's printers could not be listed");
+        return EXIT_INSTALL_FAILED;
+    }
+    const auto user = std::find_if(printers.begin(), printers.end(),
+                                   [&](const platform::PrinterEntry& p) { return sameName(p.driverName, driverName); });
+    if (user != printers.end()) {
+        log.write(driver + " kept: the printer " + quoted(user->printerName) + " uses it");
+        if (namesMonitor) log.write(monitor + " kept: the " + driver + " names it");
+        return EXIT_OK;
+    }
+    if (const long error = spooler.deletePrinterDriver(environment, driverName)) {
+        log.write(driver + " kept: the spooler refused its deletion (error " + std::to_string(error) + ")");
+        if (namesMonitor) log.write(monitor + " kept: the " + driver + " names it");
+        return EXIT_DRIVER_REFUSED;
+    }
+    log.write(driver + " deleted");
+    // Only the monitor this driver brought: one no driver of ours named is not ours to judge.
+    if (!namesMonitor) return EXIT_OK;
+
+    if (spooler.enumPrinterDrivers(environment, drivers) != 0) {
+        log.write(monitor + " kept: the spooler's drivers could not be listed");
+        return EXIT_INSTALL_FAILED;
+    }
+    if (const auto other = std::find_if(drivers.begin(), drivers.end(), names); other != drivers.end()) {
+        log.write(monitor + " kept: the driver " + quoted(other->name) + " names it");
+        return EXIT_OK;
+    }
+    const long error = spooler.deleteMonitor(environment, kLanguageMonitor);
+    if (error == ERROR_UNKNOWN_PRINT_MONITOR) {
+        log.write(monitor + " was not registered");
+        return EXIT_OK;
+    }
+    if (error != 0) {
+        log.write(monitor + " kept: the spooler refused its deletion (error " + std::to_string(error) + ")");
+        return EXIT_DRIVER_REFUSED;
+    }
+    log.write(monitor + " deleted");
+    return EXIT_OK;
+}
+
+// Purges and deletes the printer; with /driver also its driver and the language monitor,
+// when nothing else needs them.
+int runRemove(platform::Platform& platform, const CommandLine& command, RunLog& log) {
     RunMachine machine(platform, log, AnswerRules{});
     platform::Platform& quiet = machine.platform();
     SpoolerService::control(quiet, nullptr, "Spooler", SpoolerService::MODE_ENSURE_RUNNING);
@@ -225,11 +306,35 @@ int runRemove(platform::Platform& platform, const CommandLine& command, RunLog& 
         return EXIT_PRINTER_NOT_FOUND;
     }
     if (openError != 0) return EXIT_INSTALL_FAILED;
+
+    // Learned before the printer goes: afterwards nothing names its driver.
+    std::string driverName;
+    if (command.removeDriver) {
+        std::vector<platform::PrinterEntry> printers;
+        quiet.spooler.enumPrinters(platform::PRINTER_ENUM_LOCAL_FLAG, printers);
+        const auto found = std::find_if(printers.begin(), printers.end(), [&](const platform::PrinterEntry& p) {
+            return sameName(p.printerName, command.removeName);
+        });
+        if (found == printers.end() || found->driverName.empty()) {
+            log.write("the driver of the printer \"" + command.removeName + "\" is not known; nothing was removed");
+            return EXIT_INSTALL_FAILED;
+        }
+        driverName = found->driverName;
+    }
+
     // A purge that fails leaves the jobs to the deletion, which then waits for them.
     quiet.spooler.setPrinterCommand(*printer, platform::PRINTER_CONTROL_PURGE_COMMAND);
     if (quiet.spooler.deletePrinter(*printer) != 0) return EXIT_INSTALL_FAILED;
+    // Windows lets a deleted printer go, and its driver with it, only once the last handle
+    // to it is closed.
+    printer.reset();
     log.write("printer \"" + command.removeName + "\" deleted");
-    return EXIT_OK;
+    if (!command.removeDriver) return EXIT_OK;
+
+    // The environment the installers registered the driver for.
+    std::int32_t wow64 = 0;
+    if (quiet.system.hasIsWow64Process()) quiet.system.isWow64Process(wow64);
+    return removeDriverOf(quiet.spooler, DriverStaging::environmentFor(wow64 != 0), driverName, log);
 }
 
 }  // namespace

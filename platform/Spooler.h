@@ -47,10 +47,11 @@ struct PrinterInfo2 {
     std::string datatype;
 };
 
-// A printer and its port as EnumPrintersA reports them at level 2.
+// A printer, its port and its driver as EnumPrintersA reports them at level 2.
 struct PrinterEntry {
     std::string printerName;
     std::string portName;
+    std::string driverName;
 };
 
 // PRINTER_DEFAULTS for OpenPrinterA: the data type ("" passes none) and the access asked
@@ -90,6 +91,13 @@ public:
     // AddMonitorA at level 2 / DeleteMonitorA on the local server.
     virtual long addMonitor(const MonitorInfo2& monitor) = 0;
     virtual long deleteMonitor(const std::string& environment, const std::string& name) = 0;
+    // EnumPrinterDriversA on the local server at level 3 for one environment: one call for the
+    // size, one to fill. The paths are those of the spooler's own copies. On failure `drivers`
+    // is empty.
+    virtual long enumPrinterDrivers(const std::string& environment, std::vector<DriverInfo3>& drivers) = 0;
+    // DeletePrinterDriverA on the local server: the driver leaves the spooler's list; its
+    // files stay where the spooler copied them.
+    virtual long deletePrinterDriver(const std::string& environment, const std::string& name) = 0;
     // OpenPrinterA with these defaults.
     virtual long openPrinter(const std::string& name, const PrinterDefaults& defaults, PrinterHandlePtr& printer) = 0;
     // SetPrinterA at level 0 with no buffer and a command.

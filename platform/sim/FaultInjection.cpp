@@ -124,6 +124,17 @@ public:
         if (const long error = plan_.check("Spooler.deleteMonitor")) return error;
         return inner_.deleteMonitor(environment, name);
     }
+    long enumPrinterDrivers(const std::string& environment, std::vector<platform::DriverInfo3>& drivers) override {
+        if (const long error = plan_.check("Spooler.enumPrinterDrivers")) {
+            drivers.clear();
+            return error;
+        }
+        return inner_.enumPrinterDrivers(environment, drivers);
+    }
+    long deletePrinterDriver(const std::string& environment, const std::string& name) override {
+        if (const long error = plan_.check("Spooler.deletePrinterDriver")) return error;
+        return inner_.deletePrinterDriver(environment, name);
+    }
     long openPrinter(const std::string& name, const platform::PrinterDefaults& defaults,
                      platform::PrinterHandlePtr& printer) override {
         if (const long error = plan_.check("Spooler.openPrinter")) return error;

@@ -230,6 +230,8 @@ long SimSpooler::addMonitor(const platform::MonitorInfo2& monitor) {
 // The environment is not looked at: Windows ignores it for the local machine (Wine's
 // conformance tests, which pass on Windows, delete with NULL, "" and "bad_env" alike). Since
 // AddMonitorA takes only the local environment, a monitor is never registered for another.
+// A driver that names the monitor as its language monitor does not keep it: Windows refuses
+// only while a port the monitor controls is in use, and clears every other reference to it.
 long SimSpooler::deleteMonitor(const std::string&, const std::string& name) {
     std::lock_guard lock(mutex_);
     if (!running()) return RPC_S_SERVER_UNAVAILABLE;
@@ -238,6 +240,62 @@ long SimSpooler::deleteMonitor(const std::string&, const std::string& name) {
     if (it == monitors_.end()) return ERROR_UNKNOWN_PRINT_MONITOR;
     if (heldMonitors_[asciiLower(name)]) return ERROR_PRINT_MONITOR_IN_USE;
     monitors_.erase(it);
+    return 0;
+}
+
+std::string SimSpooler::canonicalEnvironment(const std::string& environment) const {
+    // An empty environment is the server's own, as NULL is.
+    if (environment.empty()) return localEnvironment();
+    const std::string env = asciiLower(environment);
+    if (env == "windows nt x86") return "Windows NT x86";
+    if (env == "windows x64") return "Windows x64";
+    return {};
+}
+
+long SimSpooler::enumPrinterDrivers(const std::string& environment, std::vector<platform::DriverInfo3>& drivers) {
+    std::lock_guard lock(mutex_);
+    drivers.clear();
+    if (!running()) return RPC_S_SERVER_UNAVAILABLE;
+    if (const long failure = takeFailure("EnumPrinterDriversA")) return failure;
+    const std::string env = canonicalEnvironment(environment);
+    if (env.empty()) return ERROR_INVALID_ENVIRONMENT;
+    const std::string prefix = asciiLower(env) + "|";
+    for (const auto& [key, installed] : drivers_) {
+        if (key.compare(0, prefix.size(), prefix) != 0) continue;
+        // The spooler answers with its own copies in the folder of the driver's version, not
+        // with the paths the driver was added from.
+        platform::DriverInfo3 info = installed.info;
+        info.environment = env;
+        const std::vector<std::string> copies = installedDriverFiles(installed.info);
+        std::size_t next = 0;
+        info.driverPath = copies[next++];
+        info.dataFile = copies[next++];
+        info.configFile = copies[next++];
+        if (!info.helpFile.empty()) info.helpFile = copies[next++];
+        info.dependentFiles.clear();
+        for (; next < copies.size(); ++next) info.dependentFiles += copies[next] + '\0';
+        if (!info.dependentFiles.empty()) info.dependentFiles += '\0';
+        drivers.push_back(std::move(info));
+    }
+    return 0;
+}
+
+// Only the list changes: the driver's files stay in the spooler's folder. A printer of the
+// driver keeps it, also one whose deletion waits for its jobs; printers use only drivers of
+// the local environment, so a driver of another one is never in use.
+long SimSpooler::deletePrinterDriver(const std::string& environment, const std::string& name) {
+    std::lock_guard lock(mutex_);
+    if (!running()) return RPC_S_SERVER_UNAVAILABLE;
+    if (const long failure = takeFailure("DeletePrinterDriverA")) return failure;
+    const std::string env = canonicalEnvironment(environment);
+    if (env.empty()) return ERROR_INVALID_ENVIRONMENT;
+    auto it = drivers_.find(driverKey(env, name));
+    if (it == drivers_.end()) return ERROR_UNKNOWN_PRINTER_DRIVER;
+    const bool used = env == localEnvironment() &&
+                      std::any_of(printers_.begin(), printers_.end(),
+                                  [&](const Printer& p) { return asciiLower(p.driver) == asciiLower(name); });
+    if (used) return ERROR_PRINTER_DRIVER_IN_USE;
+    drivers_.erase(it);
     return 0;
 }
 
@@ -343,7 +401,7 @@ long SimSpooler::enumPrinters(std::uint32_t flags, std::vector<platform::Printer
     // The local printers first (one marked for deletion is still there), then the user's
     // connections, each with the port its server reports.
     if ((flags & platform::PRINTER_ENUM_LOCAL_FLAG) != 0) {
-        for (const auto& p : printers_) printers.push_back({p.name, p.port});
+        for (const auto& p : printers_) printers.push_back({p.name, p.port, p.driver});
     }
     if ((flags & platform::PRINTER_ENUM_CONNECTIONS_FLAG) != 0) {
         printers.insert(printers.end(), connections_.begin(), connections_.end());
@@ -448,7 +506,7 @@ bool SimSpooler::pendingDeletion(const std::string& printer) const {
 
 void SimSpooler::addPrinterConnection(const std::string& name, const std::string& serverPort) {
     std::lock_guard lock(mutex_);
-    connections_.push_back({name, serverPort});
+    connections_.push_back({name, serverPort, {}});
 }
 
 int SimSpooler::staleHandleCalls() const {

@@ -36,6 +36,7 @@ public:
     static constexpr long ERROR_PRINTER_ALREADY_EXISTS = 1802;
     static constexpr long ERROR_INVALID_ENVIRONMENT = 1805;
     static constexpr long ERROR_UNKNOWN_PRINT_MONITOR = 3000;
+    static constexpr long ERROR_PRINTER_DRIVER_IN_USE = 3001;
     static constexpr long ERROR_PRINT_MONITOR_ALREADY_INSTALLED = 3006;
     static constexpr long ERROR_PRINT_MONITOR_IN_USE = 3008;
 
@@ -45,6 +46,8 @@ public:
     long addPrinterDriverEx(const platform::DriverInfo3& driver, std::uint32_t flags) override;
     long addMonitor(const platform::MonitorInfo2& monitor) override;
     long deleteMonitor(const std::string& environment, const std::string& name) override;
+    long enumPrinterDrivers(const std::string& environment, std::vector<platform::DriverInfo3>& drivers) override;
+    long deletePrinterDriver(const std::string& environment, const std::string& name) override;
     long openPrinter(const std::string& name, const platform::PrinterDefaults& defaults,
                      platform::PrinterHandlePtr& printer) override;
     long setPrinterCommand(platform::PrinterHandle& printer, std::uint32_t command) override;
@@ -88,7 +91,8 @@ public:
     int staleHandleCalls() const;
     // DeleteMonitorA of this monitor fails with ERROR_PRINT_MONITOR_IN_USE.
     void holdMonitor(const std::string& name, bool inUse);
-    // The next call of this name ("AddPrinterDriverExA", "AddPrinterA", "AddMonitorA", ...)
+    // The next call of this name ("AddPrinterDriverExA", "AddPrinterA", "AddMonitorA",
+    // "DeletePrinterDriverA", ...)
     // fails with `error`.
     void failNext(const std::string& call, long error);
 
@@ -162,6 +166,8 @@ private:
     void writeRecords(const Printer& printer);
     void removeRecords(const std::string& name);
     std::string localEnvironment() const;
+    // The environment's own spelling, the local one for ""; "" for an environment it lacks.
+    std::string canonicalEnvironment(const std::string& environment) const;
     // Shows one monitor dialog (lock held) and answers whether the user finished it.
     MonitorAnswer showMonitorDialog(const std::string& call, std::uintptr_t owner, const std::string& port);
     const platform::PortInfo2* findPort(const std::string& name) const;

@@ -5,6 +5,7 @@
 
 #include "platform/win32/LastError.h"
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -18,6 +19,15 @@ std::string orEmpty(const char* text) { return text != nullptr ? std::string(tex
 // keeps a machine whose ports churn from holding us forever.
 constexpr int kEnumAttempts = 4;
 
+
+// A REG_MULTI_SZ-style list as DriverInfo3 keeps it: the names with their NULs and the
+// closing empty name; "" for none.
+std::string multiString(const char* list) {
+    if (list == nullptr || *list == '\0') return {};
+    const char* end = list;
+    while (*end != '\0') end += std::strlen(end) + 1;
+    return std::string(list, static_cast<std::size_t>(end - list) + 1);
+}
 
 // winspool takes its strings as LPSTR although it only reads them; a private copy keeps
 // the caller's const strings out of reach.
@@ -135,6 +145,53 @@ long Win32Spooler::deleteMonitor(const std::string& environment, const std::stri
     return lastErrorUnless(DeleteMonitorA(nullptr, env.get(), monitor.get()));
 }
 
+long Win32Spooler::enumPrinterDrivers(const std::string& environment, std::vector<platform::DriverInfo3>& drivers) {
+    drivers.clear();
+    MutableText env(environment);
+    // "" is the local environment, as NULL is.
+    char* const envArgument = environment.empty() ? nullptr : env.get();
+    DWORD needed = 0;
+    DWORD returned = 0;
+    if (EnumPrinterDriversA(nullptr, envArgument, 3, nullptr, 0, &needed, &returned)) return ERROR_SUCCESS;  // none
+    long error = lastFailure();
+    // A driver added between the two calls: size again, as for the ports.
+    for (int attempt = 0; attempt < kEnumAttempts && error == ERROR_INSUFFICIENT_BUFFER; ++attempt) {
+        std::vector<BYTE> buffer(needed);
+        const DWORD size = needed;
+        returned = 0;
+        if (EnumPrinterDriversA(nullptr, envArgument, 3, buffer.data(), size, &needed, &returned)) {
+            const auto* entries = reinterpret_cast<const DRIVER_INFO_3A*>(buffer.data());
+            drivers.reserve(returned);
+            for (DWORD i = 0; i < returned; ++i) {
+                const DRIVER_INFO_3A& entry = entries[i];
+                platform::DriverInfo3 driver;
+                driver.version = entry.cVersion;
+                driver.name = orEmpty(entry.pName);
+                driver.environment = orEmpty(entry.pEnvironment);
+                driver.driverPath = orEmpty(entry.pDriverPath);
+                driver.dataFile = orEmpty(entry.pDataFile);
+                driver.configFile = orEmpty(entry.pConfigFile);
+                driver.helpFile = orEmpty(entry.pHelpFile);
+                driver.dependentFiles = multiString(entry.pDependentFiles);
+                driver.monitorName = orEmpty(entry.pMonitorName);
+                driver.defaultDataType = orEmpty(entry.pDefaultDataType);
+                drivers.push_back(std::move(driver));
+            }
+            return ERROR_SUCCESS;
+        }
+        error = lastFailure();
+    }
+    return error;
+}
+
+long Win32Spooler::deletePrinterDriver(const std::string& environment, const std::string& name) {
+    MutableText env(environment);
+    MutableText driver(name);
+    // A spooler that fails without setting an error must not report the one of an earlier call.
+    SetLastError(ERROR_SUCCESS);
+    return lastErrorUnless(DeletePrinterDriverA(nullptr, environment.empty() ? nullptr : env.get(), driver.get()));
+}
+
 long Win32Spooler::openPrinter(const std::string& name, const platform::PrinterDefaults& defaults,
                                platform::PrinterHandlePtr& printer) {
     printer.reset();
@@ -196,7 +253,8 @@ long Win32Spooler::enumPrinters(std::uint32_t flags, std::vector<platform::Print
             const auto* entries = reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data());
             printers.reserve(returned);
             for (DWORD i = 0; i < returned; ++i) {
-                printers.push_back(platform::PrinterEntry{orEmpty(entries[i].pPrinterName), orEmpty(entries[i].pPortName)});
+                printers.push_back(platform::PrinterEntry{orEmpty(entries[i].pPrinterName), orEmpty(entries[i].pPortName),
+                                                          orEmpty(entries[i].pDriverName)});
             }
             return ERROR_SUCCESS;
         }

@@ -2,6 +2,7 @@
 // answered by rule, with the exit code and the log a deployment tool reads.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -290,15 +291,102 @@ TEST(CommandLineRemove, DeletesThePrinterOrSaysItIsNotThere) {
     QuietRun q;
     q.machine.spooler.addExistingPrinter("Till 3", "LPT1:", "Some Driver");
     q.machine.spooler.addJobs("Till 3", 2);
-    EXPECT_EQ(q.run("/quiet /remove \"Till 3\" /driver /log " + kLog), EXIT_BAD_COMMAND_LINE);
-    EXPECT_EQ(q.machine.spooler.printers().size(), 1u);
     EXPECT_EQ(q.run("/quiet /remove \"till 3\" /log " + kLog), EXIT_OK);
     EXPECT_TRUE(q.machine.spooler.printers().empty());
     EXPECT_TRUE(holds(q.log(), "printer \"till 3\" deleted"));
+    // Without /driver the driver is not asked about.
+    EXPECT_FALSE(holds(q.log(), "driver \"Some Driver\""));
+    const auto ops = q.machine.faults.operations();
+    EXPECT_EQ(std::find(ops.begin(), ops.end(), "Spooler.deletePrinterDriver"), ops.end());
 
     EXPECT_EQ(q.run("/quiet /remove \"Till 3\" /log " + kLog), EXIT_PRINTER_NOT_FOUND);
     EXPECT_TRUE(holds(q.log(), "no printer \"Till 3\""));
     EXPECT_TRUE(holds(q.log(), "exit code 8"));
+}
+
+const std::string kReceiptDriver = "Thermal Receipt G1-01";
+const std::string kLabelDriver = "Thermal Label L-01";
+const std::string kMonitor = "Advanced Language Monitor";
+
+// The label model registers the language monitor, and its driver names it; the receipt
+// driver names none.
+TEST(CommandLineRemove, WithDriverTheDriverGoesWithItsLastPrinterAndTheMonitorWithTheLabelDriver) {
+    QuietRun q;
+    ASSERT_EQ(q.run("/quiet /model \"" + kLabel + "\" /port COM /log " + kLog), EXIT_OK) << q.log();
+    ASSERT_EQ(q.run("/quiet /model \"" + kLabel + "\" /port LPT /name \"Labels 2\" /log " + kLog), EXIT_OK);
+    ASSERT_EQ(q.run("/quiet /model \"" + kReceipt + "\" /port COM /log " + kLog), EXIT_OK);
+    ASSERT_TRUE(q.machine.spooler.hasMonitor(kMonitor));
+
+    // Another printer still uses the label driver: only the printer goes.
+    EXPECT_EQ(q.run("/quiet /remove \"Labels 2\" /driver /log " + kLog), EXIT_OK) << q.log();
+    EXPECT_EQ(q.printerPort("Labels 2"), "<none>");
+    EXPECT_TRUE(q.machine.spooler.hasDriver("Windows x64", kLabelDriver));
+    EXPECT_TRUE(q.machine.spooler.hasMonitor(kMonitor));
+    std::string log = q.log();
+    EXPECT_TRUE(holds(log, "printer \"Labels 2\" deleted"));
+    EXPECT_TRUE(holds(log, "driver \"" + kLabelDriver + "\" kept: the printer \"" + utf8(u8"热敏标签打印机 L108-A") +
+                               "\" uses it"))
+        << log;
+    EXPECT_TRUE(holds(log, "monitor \"" + kMonitor + "\" kept: the driver \"" + kLabelDriver + "\" names it"));
+
+    // The receipt driver was the last printer's; the label driver still names the monitor.
+    EXPECT_EQ(q.run("/quiet /remove \"" + kReceipt + "\" /driver /log " + kLog), EXIT_OK) << q.log();
+    EXPECT_FALSE(q.machine.spooler.hasDriver("Windows x64", kReceiptDriver));
+    EXPECT_TRUE(q.machine.spooler.hasMonitor(kMonitor));
+    log = q.log();
+    EXPECT_TRUE(holds(log, "driver \"" + kReceiptDriver + "\" deleted")) << log;
+    EXPECT_FALSE(holds(log, "monitor \"" + kMonitor + "\" deleted"));
+
+    // The last label printer: its driver goes, and the monitor no driver names any more.
+    EXPECT_EQ(q.run("/quiet /remove \"" + kLabel + "\" /driver /log " + kLog), EXIT_OK) << q.log();
+    EXPECT_TRUE(q.machine.spooler.printers().empty());
+    EXPECT_FALSE(q.machine.spooler.hasDriver("Windows x64", kLabelDriver));
+    EXPECT_FALSE(q.machine.spooler.hasMonitor(kMonitor));
+    log = q.log();
+    EXPECT_TRUE(holds(log, "driver \"" + kLabelDriver + "\" deleted")) << log;
+    EXPECT_TRUE(holds(log, "monitor \"" + kMonitor + "\" deleted"));
+    EXPECT_TRUE(holds(log, "exit code 0"));
+}
+
+// A refused deletion leaves the printer deleted and says what stayed, with the spooler's
+// error number.
+TEST(CommandLineRemove, ARefusedDriverOrMonitorDeletionExitsWithTheRefusalAndLogsWhatStayed) {
+    QuietRun driver;
+    ASSERT_EQ(driver.run("/quiet /model \"" + kLabel + "\" /port COM /log " + kLog), EXIT_OK);
+    driver.machine.faults.failCall("Spooler.deletePrinterDriver", 1, win::ERROR_ACCESS_DENIED);
+    EXPECT_EQ(driver.run("/quiet /remove \"" + kLabel + "\" /driver /log " + kLog), EXIT_DRIVER_REFUSED);
+    EXPECT_TRUE(driver.machine.spooler.printers().empty());
+    EXPECT_TRUE(driver.machine.spooler.hasDriver("Windows x64", kLabelDriver));
+    EXPECT_TRUE(driver.machine.spooler.hasMonitor(kMonitor));
+    std::string log = driver.log();
+    EXPECT_TRUE(holds(log, "printer \"" + utf8(u8"热敏标签打印机 L108-A") + "\" deleted")) << log;
+    EXPECT_TRUE(holds(log, "DeletePrinterDriverA(" + kLabelDriver + ") failed with error 5"));
+    EXPECT_TRUE(holds(log, "driver \"" + kLabelDriver + "\" kept: the spooler refused its deletion (error 5)"));
+    EXPECT_TRUE(holds(log, "monitor \"" + kMonitor + "\" kept: the driver \"" + kLabelDriver + "\" names it"));
+    EXPECT_TRUE(holds(log, "exit code 5"));
+
+    QuietRun monitor;
+    ASSERT_EQ(monitor.run("/quiet /model \"" + kLabel + "\" /port COM /log " + kLog), EXIT_OK);
+    monitor.machine.spooler.holdMonitor(kMonitor, true);
+    EXPECT_EQ(monitor.run("/quiet /remove \"" + kLabel + "\" /driver /log " + kLog), EXIT_DRIVER_REFUSED);
+    EXPECT_FALSE(monitor.machine.spooler.hasDriver("Windows x64", kLabelDriver));
+    EXPECT_TRUE(monitor.machine.spooler.hasMonitor(kMonitor));
+    log = monitor.log();
+    EXPECT_TRUE(holds(log, "driver \"" + kLabelDriver + "\" deleted")) << log;
+    EXPECT_TRUE(holds(log, "DeleteMonitorA(" + kMonitor + ") failed with error 3008"));
+    EXPECT_TRUE(holds(log, "monitor \"" + kMonitor + "\" kept: the spooler refused its deletion (error 3008)"));
+
+    // The driver cannot be learned: nothing is removed, rather than a printer whose driver
+    // could then no longer be found.
+    QuietRun unknown;
+    ASSERT_EQ(unknown.run("/quiet /model \"" + kReceipt + "\" /port COM /log " + kLog), EXIT_OK);
+    const auto ops = unknown.machine.faults.operations();
+    unknown.machine.faults.failCall("Spooler.enumPrinters",
+                                    static_cast<std::size_t>(std::count(ops.begin(), ops.end(), "Spooler.enumPrinters")) + 1,
+                                    1722);
+    EXPECT_EQ(unknown.run("/quiet /remove \"" + kReceipt + "\" /driver /log " + kLog), EXIT_INSTALL_FAILED);
+    EXPECT_EQ(unknown.printerPort(kReceipt), "COM1:");
+    EXPECT_TRUE(holds(unknown.log(), "nothing was removed")) << unknown.log();
 }
 
 TEST(CommandLineUsage, QuietGoesToTheLogAndTheWindowShowsABox) {
