@@ -10,7 +10,8 @@ constexpr int EXIT_PACKAGE_MISSING = 2;
 constexpr int EXIT_UNKNOWN_MODEL = 3;
 // The machine has no port of the kind asked for, or not the port named.
 constexpr int EXIT_NO_PORT = 4;
-// The spooler refused the print monitor or the driver.
+// The spooler refused the print monitor or the driver: adding them, or with /remove /driver
+// deleting them (the printer is deleted all the same).
 constexpr int EXIT_DRIVER_REFUSED = 5;
 // The printer was not created.
 constexpr int EXIT_PRINTER_NOT_CREATED = 6;

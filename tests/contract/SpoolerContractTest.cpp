@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -186,6 +187,49 @@ TEST_F(SpoolerObjects, AMonitorDllOfTheOtherBitnessDoesNotLoad) {
     // The spooler may still hold the DLLs it loaded; they are the test's own names.
     platform.files.deleteFile(own);
     platform.files.deleteFile(foreign);
+}
+
+// EnumPrinterDriversA lists a driver with the spooler's own copies, in the folder of its
+// version; DeletePrinterDriverA refuses a driver a printer uses (3001) and one it does not
+// have (1797), and deletes the driver once its printer has gone.
+TEST_F(SpoolerObjects, ADriverIsListedAndDeletedOnlyWhenNoPrinterUsesIt) {
+    driver.name = "Contract Test Driver Deleted";
+    ASSERT_EQ(platform.spooler.addPrinterDriverEx(driver, platform::APD_COPY_ALL_FILES_FLAG), 0);
+    auto lower = [](std::string text) {
+        for (char& c : text) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+        return text;
+    };
+    auto listed = [&]() -> std::optional<platform::DriverInfo3> {
+        std::vector<platform::DriverInfo3> drivers;
+        EXPECT_EQ(platform.spooler.enumPrinterDrivers(environment, drivers), 0);
+        for (const auto& d : drivers) {
+            if (d.name == driver.name) return d;
+        }
+        return std::nullopt;
+    };
+    const auto found = listed();
+    ASSERT_TRUE(found.has_value());
+    EXPECT_EQ(lower(found->driverPath), lower(directory + "\\3\\CONTRACT.DLL"));
+    EXPECT_EQ(lower(found->configFile), lower(directory + "\\3\\CONTRACTUI.DLL"));
+    EXPECT_EQ(found->monitorName, "");
+    EXPECT_NE(found->dependentFiles.find("CONTRACTDEP.DAT"), std::string::npos);
+    ASSERT_GE(found->dependentFiles.size(), 2u);
+    EXPECT_EQ(found->dependentFiles.substr(found->dependentFiles.size() - 2), std::string(2, '\0'));
+
+    platform::PrinterHandlePtr created;
+    ASSERT_EQ(platform.spooler.addPrinter({kPrinter, "FILE:", driver.name, "WinPrint", "RAW"}, created), 0);
+    const long inUse = platform.spooler.deletePrinterDriver(environment, driver.name);
+    expectWindowsError(inUse, 3001, "deleting a driver a printer uses");
+    if (inUse == 0) {
+        ASSERT_EQ(platform.spooler.addPrinterDriverEx(driver, platform::APD_COPY_ALL_FILES_FLAG), 0);
+    }
+    ASSERT_EQ(platform.spooler.deletePrinter(*created), 0);
+    created.reset();
+
+    EXPECT_EQ(platform.spooler.deletePrinterDriver(environment, driver.name), 0);
+    EXPECT_FALSE(listed().has_value());
+    expectWindowsError(platform.spooler.deletePrinterDriver(environment, driver.name), 1797,
+                       "deleting a driver the spooler does not have");
 }
 
 // Printer names Windows refuses: none, one with the "," that OpenPrinterA reads as the start of
