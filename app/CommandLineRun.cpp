@@ -211,6 +211,7 @@ int runList(platform::Platform& platform, RunLog& log) {
 // byte of a double-byte character is no letter, whatever its value.
 bool sameName(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
+    const auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; };
     for (std::size_t i = 0; i < a.size(); ++i) {
         const auto x = static_cast<unsigned char>(a[i]);
         const auto y = static_cast<unsigned char>(b[i]);
@@ -219,7 +220,6 @@ bool sameName(const std::string& a, const std::string& b) {
             ++i;
             continue;
         }
-        const auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; };
         if (fold(x) != fold(y)) return false;
     }
     return true;

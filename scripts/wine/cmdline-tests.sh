@@ -102,6 +102,26 @@ installer /quiet /remove "Till 2"
 expect "exit code 8 the second time" equals "$RC" 8
 end_case
 
+begin_case "removal with /driver: a driver in use stays, the last one goes with the monitor"
+installer /quiet /model "$label" /port LPT /name "Labels 2"
+expect "exit code 0 for the second label printer" equals "$RC" 0
+installer /quiet /remove "Labels 2" /driver
+expect "exit code 0" equals "$RC" 0
+lists=$(spooler)
+expect "Labels 2 gone" equals "$(grep -c '^printer Labels 2|' <<< "$lists" || true)" 0
+expect "$label_driver kept for $label" has_line "$lists" "driver $label_driver"
+expect "the log says why" log_has "driver \"$label_driver\" kept: the printer \"$label\" uses it"
+installer /quiet /remove "$label" /driver
+expect "exit code 0" equals "$RC" 0
+lists=$(spooler)
+expect "$label gone" equals "$(grep -cF "printer $label|" <<< "$lists" || true)" 0
+expect "$label_driver gone" lacks_line "$lists" "driver $label_driver"
+expect "the monitor gone" lacks_line "$lists" "monitor Advanced Language Monitor"
+expect "$receipt and its driver kept" has_line "$lists" "printer $receipt|COM1:|$receipt_driver"
+expect "the log names the driver" log_has "driver \"$label_driver\" deleted"
+expect "the log names the monitor" log_has 'monitor "Advanced Language Monitor" deleted'
+end_case
+
 begin_case "without /quiet the window shows the installation and closes at the end"
 installer /model "$receipt" /port LPT3: /name "Till 3"
 expect "exit code 0" equals "$RC" 0

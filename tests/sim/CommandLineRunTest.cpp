@@ -317,13 +317,14 @@ TEST(CommandLineRemove, WithDriverTheDriverGoesWithItsLastPrinterAndTheMonitorWi
     ASSERT_EQ(q.run("/quiet /model \"" + kReceipt + "\" /port COM /log " + kLog), EXIT_OK);
     ASSERT_TRUE(q.machine.spooler.hasMonitor(kMonitor));
 
-    // Another printer still uses the label driver: only the printer goes.
-    EXPECT_EQ(q.run("/quiet /remove \"Labels 2\" /driver /log " + kLog), EXIT_OK) << q.log();
+    // Another printer still uses the label driver: only the printer goes. The name is the
+    // spooler's, whatever its case.
+    EXPECT_EQ(q.run("/quiet /remove \"labels 2\" /driver /log " + kLog), EXIT_OK) << q.log();
     EXPECT_EQ(q.printerPort("Labels 2"), "<none>");
     EXPECT_TRUE(q.machine.spooler.hasDriver("Windows x64", kLabelDriver));
     EXPECT_TRUE(q.machine.spooler.hasMonitor(kMonitor));
     std::string log = q.log();
-    EXPECT_TRUE(holds(log, "printer \"Labels 2\" deleted"));
+    EXPECT_TRUE(holds(log, "printer \"labels 2\" deleted"));
     EXPECT_TRUE(holds(log, "driver \"" + kLabelDriver + "\" kept: the printer \"" + utf8(u8"热敏标签打印机 L108-A") +
                                "\" uses it"))
         << log;

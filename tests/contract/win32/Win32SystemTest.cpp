@@ -108,10 +108,14 @@ TEST(Win32Spooler, DriverFolderBufferAndMissingPrinters) {
     platform::PrinterHandlePtr printer;
     EXPECT_NE(0, spooler.openPrinter("No Such Printer For The Installer Test", {"RAW", PRINTER_ACCESS_USE}, printer));
     EXPECT_EQ(nullptr, printer);
-    std::vector<platform::PrinterEntry> printers{{"stale", "stale"}};
+    std::vector<platform::PrinterEntry> printers{{"stale", "stale", "stale"}};
     EXPECT_EQ(0, spooler.enumPrinters(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, printers));
     for (const auto& entry : printers) EXPECT_NE("stale", entry.printerName);
     EXPECT_NE(0, spooler.deleteMonitor("Windows NT x86", "No Such Monitor For The Installer Test"));
+    std::vector<platform::DriverInfo3> drivers(1);
+    EXPECT_NE(0, spooler.enumPrinterDrivers("Windows 3.11", drivers));
+    EXPECT_TRUE(drivers.empty());
+    EXPECT_NE(0, spooler.deletePrinterDriver("Windows NT x86", "No Such Driver For The Installer Test"));
 }
 
 std::string programFolder() {
