@@ -191,7 +191,8 @@ TEST_F(SpoolerObjects, AMonitorDllOfTheOtherBitnessDoesNotLoad) {
 
 // EnumPrinterDriversA lists a driver with the spooler's own copies, in the folder of its
 // version; DeletePrinterDriverA refuses a driver a printer uses (3001) and one it does not
-// have (1797), and deletes the driver once its printer has gone.
+// have (1797), and deletes the driver once its printer has gone. Wine deletes a driver its
+// printer still uses, and fails on an unknown one without setting an error (31 here).
 TEST_F(SpoolerObjects, ADriverIsListedAndDeletedOnlyWhenNoPrinterUsesIt) {
     driver.name = "Contract Test Driver Deleted";
     ASSERT_EQ(platform.spooler.addPrinterDriverEx(driver, platform::APD_COPY_ALL_FILES_FLAG), 0);
