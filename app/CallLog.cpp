@@ -96,6 +96,11 @@ long LoggingSpooler::configurePort(std::uintptr_t owner, const std::string& port
 long LoggingSpooler::deletePort(std::uintptr_t owner, const std::string& portName) {
     return logged(inner_.deletePort(owner, portName), "DeletePortA(" + portName + ")");
 }
+long LoggingSpooler::addStandardTcpipPort(const std::string& portName, const std::string& host,
+                                          std::uint32_t portNumber) {
+    return logged(inner_.addStandardTcpipPort(portName, host, portNumber),
+                  "XcvDataW(AddPort " + portName + ", " + host + ":" + std::to_string(portNumber) + ")");
+}
 
 long LoggingServices::logged(long error, const std::string& call) { return logFailure(log_, error, call); }
 

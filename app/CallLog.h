@@ -59,6 +59,8 @@ public:
     long addPort(std::uintptr_t owner, const std::string& monitorName) override;
     long configurePort(std::uintptr_t owner, const std::string& portName) override;
     long deletePort(std::uintptr_t owner, const std::string& portName) override;
+    long addStandardTcpipPort(const std::string& portName, const std::string& host,
+                              std::uint32_t portNumber) override;
 
 private:
     long logged(long error, const std::string& call);

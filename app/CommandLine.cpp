@@ -61,6 +61,19 @@ bool parsePortNumber(const std::string& text, int& number) {
     return true;
 }
 
+// A printer's address as the TCP/IP port takes it: PORT_DATA_1 holds 48 characters, and the
+// port is named after it, so only what an IPv4 or IPv6 address or a host name is made of:
+// nothing a port name, a registry key or the spooler's ",XcvPort NAME" would read differently.
+bool isHostAddress(const std::string& text) {
+    if (text.empty() || text.size() > MAX_HOST_ADDRESS_CHARS) return false;
+    for (char c : text) {
+        const bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+                             c == '-' || c == ':';
+        if (!allowed) return false;
+    }
+    return true;
+}
+
 CommandLine refuse(std::string why, bool quiet, std::string logPath) {
     CommandLine result;
     result.action = CommandAction::Usage;
@@ -213,6 +226,11 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     if (values.count("host") != 0) {
         if (result.portKind != PORT_KIND_TCPIP) return refuse("/host needs /port TCPIP", quiet, logPath);
         result.host = values["host"];
+        if (!isHostAddress(result.host)) {
+            return refuse("/host takes an IP address or a host name of at most " + std::to_string(MAX_HOST_ADDRESS_CHARS) +
+                              " letters, digits, \".\", \"-\" and \":\"",
+                          quiet, logPath);
+        }
     }
     if (values.count("portnumber") != 0) {
         if (result.host.empty()) return refuse("/portnumber needs /host", quiet, logPath);

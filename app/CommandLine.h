@@ -32,6 +32,8 @@ struct CommandLine {
     std::string portName;
     std::string printerName;  // empty: the display name
     bool noDefault = false;
+    // /host: the printer's address; the installation then makes or reuses the standard
+    // TCP/IP port standardTcpipPortName(host) for it, on port number `portNumber`.
     std::string host;
     int portNumber = 9100;
 
@@ -39,6 +41,12 @@ struct CommandLine {
     std::string removeName;
     bool removeDriver = false;
 };
+
+// The longest /host: what PORT_DATA_1's host address holds.
+constexpr std::size_t MAX_HOST_ADDRESS_CHARS = 48;
+
+// The port made for a /host address, named as Windows' own add-port wizard names it.
+inline std::string standardTcpipPortName(const std::string& host) { return "IP_" + host; }
 
 // Splits a command line as the C runtime of a Windows program does: blanks separate arguments
 // outside double quotes; 2n backslashes before a quote give n backslashes and the quote

@@ -52,6 +52,40 @@ std::string portOfPrinter(platform::Spooler& spooler, const std::string& printer
     return {};
 }
 
+// The standard TCP/IP port for /host, once the start-up has the spooler running: the one
+// EnumPorts lists under that name, or a new one. Then the port lists are taken again so that
+// the TCP/IP port dialog and the inventory see it. EXIT_OK, or EXIT_NO_PORT when there is no
+// such port to take.
+int settleHostPort(MainDialog& dialog, platform::Spooler& spooler, const CommandLine& command, RunLog& log) {
+    const std::string portName = standardTcpipPortName(command.host);
+    std::vector<platform::PortInfo2> ports;
+    if (spooler.enumPorts(ports) != 0) {
+        log.write("the spooler's ports could not be listed; no TCP/IP port for " + command.host);
+        return EXIT_NO_PORT;
+    }
+    const bool listed = std::any_of(ports.begin(), ports.end(),
+                                    [&](const platform::PortInfo2& port) { return port.portName == portName; });
+    if (listed) {
+        // Taken as it is: its address and port number are the ones it was made with.
+        log.write("reusing the TCP/IP port " + portName);
+    } else {
+        const long error = spooler.addStandardTcpipPort(portName, command.host, static_cast<std::uint32_t>(command.portNumber));
+        if (error != 0) {
+            log.write("the TCP/IP port " + portName + " could not be created: error " + std::to_string(error));
+            return EXIT_NO_PORT;
+        }
+        log.write("created the TCP/IP port " + portName + " for " + command.host + ", port number " +
+                  std::to_string(command.portNumber));
+    }
+    dialog.refreshPortInventoryKeepingKind();
+    if (!contains(dialog.inventory.tcpipPorts, portName)) {
+        // Its description is not a standard TCP/IP port's: the TCP/IP port dialog would not offer it.
+        log.write("the port " + portName + " is not a standard TCP/IP port");
+        return EXIT_NO_PORT;
+    }
+    return EXIT_OK;
+}
+
 // The window's part of an installation, on the dialog's thread once the start-up has ended:
 // the choices the command line makes, then the install button.
 int installThroughWindow(MainDialog& dialog, platform::DialogWindow& window, RuleUi& ui, const CommandLine& command,
@@ -69,6 +103,11 @@ int installThroughWindow(MainDialog& dialog, platform::DialogWindow& window, Rul
     if (row < 0) {
         log.write("the package lists no model \"" + command.model + "\"");
         return EXIT_UNKNOWN_MODEL;
+    }
+
+    if (!command.host.empty()) {
+        if (const int code = settleHostPort(dialog, platform.spooler, command, log); code != EXIT_OK) return code;
+        dialog.requiredPort = standardTcpipPortName(command.host);
     }
 
     std::int32_t kind = PORT_KIND_SERIAL;
@@ -103,7 +142,10 @@ int installThroughWindow(MainDialog& dialog, platform::DialogWindow& window, Rul
     if (command.noDefault) window.setButtonCheck(IDC_SET_DEFAULT, 0);
     window.listSetItemState(IDC_CONNECTION_LIST, kind, win::LVIS_SELECTED | win::LVIS_FOCUSED,
                             win::LVIS_SELECTED | win::LVIS_FOCUSED);
-    log.write("installing \"" + command.model + "\" on " + (command.portKind ? kindName(kind) : command.portName));
+    const std::string where = !command.host.empty() ? dialog.requiredPort
+                              : command.portKind    ? std::string(kindName(kind))
+                                                    : command.portName;
+    log.write("installing \"" + command.model + "\" on " + where);
 
     dialog.onCommand(IDC_INSTALL, win::BN_CLICKED);
 
@@ -165,13 +207,9 @@ int runMainDialog(RunMachine& machine, RunLog& log,
 }
 
 int runInstall(platform::Platform& platform, const CommandLine& command, RunLog& log) {
-    // Refused before anything changes: installing on another port than the one asked for
-    // would look like success.
-    if (!command.host.empty()) {
-        log.write("/host is not available in this version; nothing was installed");
-        return EXIT_BAD_COMMAND_LINE;
-    }
-    RunMachine machine(platform, log, AnswerRules{command.portName, !command.quiet});
+    // With /host the TCP/IP port dialog is answered with that address's port and no other.
+    const std::string answerPort = command.host.empty() ? command.portName : standardTcpipPortName(command.host);
+    RunMachine machine(platform, log, AnswerRules{answerPort, !command.quiet});
     return runMainDialog(machine, log, [&](MainDialog& dialog, platform::DialogWindow& window) {
         return installThroughWindow(dialog, window, machine.ui, command, machine.platform(), log);
     });

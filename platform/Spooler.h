@@ -114,6 +114,14 @@ public:
     virtual long addPort(std::uintptr_t owner, const std::string& monitorName) = 0;
     virtual long configurePort(std::uintptr_t owner, const std::string& portName) = 0;
     virtual long deletePort(std::uintptr_t owner, const std::string& portName) = 0;
+    // A standard TCP/IP port made without the monitor's wizard: OpenPrinterA(",XcvMonitor
+    // Standard TCP/IP Port") with SERVER_ACCESS_ADMINISTER, XcvDataW "AddPort" with a
+    // PORT_DATA_1 (raw protocol, SNMP off), ClosePrinter. 0, or the error OpenPrinterA or
+    // XcvDataW left, or the status the monitor answered (ERROR_ALREADY_EXISTS when a port has
+    // that name). An empty name or host, or one that PORT_DATA_1 cannot hold (63 and 48
+    // characters), is ERROR_INVALID_PARAMETER before any call: it is never cut short.
+    virtual long addStandardTcpipPort(const std::string& portName, const std::string& host,
+                                      std::uint32_t portNumber) = 0;
 };
 
 }  // namespace platform

@@ -168,6 +168,11 @@ public:
         if (const long error = plan_.check("Spooler.deletePort")) return error;
         return inner_.deletePort(owner, portName);
     }
+    long addStandardTcpipPort(const std::string& portName, const std::string& host,
+                              std::uint32_t portNumber) override {
+        if (const long error = plan_.check("Spooler.addStandardTcpipPort")) return error;
+        return inner_.addStandardTcpipPort(portName, host, portNumber);
+    }
 
 private:
     platform::Spooler& inner_;

@@ -49,6 +49,12 @@ bool validPrinterName(const std::string& name) {
     return characters <= kMaxPrinterNameChars;
 }
 
+std::size_t characterCount(const std::string& text) {
+    std::size_t characters = 0;
+    for (std::size_t pos = 0; pos < text.size(); pos += cp936::charLength(text, pos)) ++characters;
+    return characters;
+}
+
 }  // namespace
 
 class SimSpooler::Handle : public platform::PrinterHandle {
@@ -629,8 +635,33 @@ long SimSpooler::deletePort(std::uintptr_t owner, const std::string& portName) {
     if (used) return win::ERROR_BUSY;
     // The TCP/IP monitor deletes without a dialog of its own.
     monitorDialogs_.push_back(MonitorDialogRecord{"DeletePortA", owner, port->portName, true});
+    tcpipSettings_.erase(asciiLower(port->portName));
     ports_.erase(ports_.begin() + (port - ports_.data()));
     return 0;
+}
+
+long SimSpooler::addStandardTcpipPort(const std::string& portName, const std::string& host,
+                                      std::uint32_t portNumber) {
+    std::lock_guard lock(mutex_);
+    if (!running()) return RPC_S_SERVER_UNAVAILABLE;
+    // PORT_DATA_1 holds 63 and 48 UTF-16 characters; code page 936 has one for each character.
+    if (portName.empty() || host.empty() || characterCount(portName) > 63 || characterCount(host) > 48) {
+        return win::ERROR_INVALID_PARAMETER;
+    }
+    // Without the monitor the spooler has no ",XcvMonitor Standard TCP/IP Port" to open.
+    if (!tcpipMonitor_) return ERROR_INVALID_PRINTER_NAME;
+    if (const long failure = takeFailure("XcvDataW")) return failure;
+    if (findPort(portName) != nullptr) return win::ERROR_ALREADY_EXISTS;
+    ports_.push_back(platform::PortInfo2{portName, kTcpipMonitor, tcpipDescription_, 0});
+    tcpipSettings_[asciiLower(portName)] = TcpipPortSettings{host, portNumber};
+    return 0;
+}
+
+std::optional<SimSpooler::TcpipPortSettings> SimSpooler::tcpipPortSettings(const std::string& portName) const {
+    std::lock_guard lock(mutex_);
+    auto it = tcpipSettings_.find(asciiLower(portName));
+    if (it == tcpipSettings_.end() || findPort(portName) == nullptr) return std::nullopt;
+    return it->second;
 }
 
 void SimSpooler::setTcpipMonitor(bool installed, const std::string& description) {

@@ -14,6 +14,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "platform/Spooler.h"
@@ -57,6 +58,8 @@ public:
     long addPort(std::uintptr_t owner, const std::string& monitorName) override;
     long configurePort(std::uintptr_t owner, const std::string& portName) override;
     long deletePort(std::uintptr_t owner, const std::string& portName) override;
+    long addStandardTcpipPort(const std::string& portName, const std::string& host,
+                              std::uint32_t portNumber) override;
 
     // The machine the spooler lives on. Without it only the port calls work.
     void attach(SimFileSystem& files, SimRegistry& registry, SimServices& services, SimSystemInfo& system);
@@ -119,6 +122,13 @@ public:
         bool finished = false;
     };
     std::vector<MonitorDialogRecord> monitorDialogs() const;
+    // What a standard TCP/IP port was made with through XcvData "AddPort"; nothing for a port
+    // the wizard made, or one that is not there.
+    struct TcpipPortSettings {
+        std::string host;
+        std::uint32_t portNumber = 0;
+    };
+    std::optional<TcpipPortSettings> tcpipPortSettings(const std::string& portName) const;
 
     struct Printer {
         std::string name;
@@ -201,6 +211,7 @@ private:
     std::string tcpipDescription_ = kTcpipMonitor;
     std::deque<MonitorAnswer> monitorAnswers_;
     std::vector<MonitorDialogRecord> monitorDialogs_;
+    std::map<std::string, TcpipPortSettings> tcpipSettings_;  // by port name, lower case
     SimFileSystem* files_ = nullptr;
     SimRegistry* registry_ = nullptr;
     SimServices* services_ = nullptr;

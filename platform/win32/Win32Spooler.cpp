@@ -4,6 +4,7 @@
 #include <winspool.h>
 
 #include "platform/win32/LastError.h"
+#include "platform/win32/PortData1.h"
 
 #include <cstring>
 #include <memory>
@@ -39,6 +40,19 @@ public:
 private:
     std::vector<char> text_;
 };
+
+// ANSI text of the system code page into a fixed WCHAR field, NUL included; false when it is
+// empty, cannot be converted or does not fit: a port made under a name cut short would be
+// another port than the one asked for.
+template <std::size_t N>
+bool toField(const std::string& text, WCHAR (&field)[N]) {
+    if (text.empty() || text.size() >= N * 2) return false;
+    const int chars = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+                                          field, static_cast<int>(N - 1));
+    if (chars <= 0) return false;
+    field[chars] = L'\0';
+    return true;
+}
 
 // ClosePrinter, not CloseHandle, releases a spooler handle, so UniqueHandle does not fit.
 class Win32PrinterHandle final : public platform::PrinterHandle {
@@ -281,6 +295,33 @@ long Win32Spooler::deletePort(std::uintptr_t owner, const std::string& portName)
     MutableText port(portName);
     SetLastError(ERROR_SUCCESS);
     return lastErrorUnless(DeletePortA(nullptr, reinterpret_cast<HWND>(owner), port.get()));
+}
+
+long Win32Spooler::addStandardTcpipPort(const std::string& portName, const std::string& host,
+                                        std::uint32_t portNumber) {
+    PortData1 data{};
+    if (!toField(portName, data.sztPortName) || !toField(host, data.sztHostAddress)) return ERROR_INVALID_PARAMETER;
+    data.dwVersion = PORT_DATA_1_VERSION;
+    data.dwProtocol = PROTOCOL_RAWTCP_TYPE_VALUE;
+    data.cbSize = sizeof data;
+    data.dwPortNumber = portNumber;
+    data.dwSNMPEnabled = FALSE;
+
+    char monitorObject[] = ",XcvMonitor Standard TCP/IP Port";
+    PRINTER_DEFAULTSA defaults{nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
+    HANDLE opened = nullptr;
+    SetLastError(ERROR_SUCCESS);
+    if (!OpenPrinterA(monitorObject, &opened, &defaults)) return lastFailure();
+    const Win32PrinterHandle monitor(opened);
+    DWORD needed = 0;
+    DWORD status = ERROR_SUCCESS;
+    SetLastError(ERROR_SUCCESS);
+    if (!XcvDataW(monitor.get(), L"AddPort", reinterpret_cast<BYTE*>(&data), sizeof data, nullptr, 0, &needed,
+                  &status)) {
+        return lastFailure();
+    }
+    // The call reached the monitor; what the monitor made of it is its status.
+    return static_cast<long>(status);
 }
 
 }  // namespace win32

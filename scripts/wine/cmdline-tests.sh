@@ -130,6 +130,36 @@ expect "Till 3 on LPT3:" has_line "$lists" "printer Till 3|LPT3:|$receipt_driver
 expect "the log ends with the exit code" log_has "exit code 0"
 end_case
 
+begin_case "/host makes the standard TCP/IP port of its address, then reuses it"
+# Wine has no "Standard TCP/IP Port" monitor: the test-only one (tests/wine/tcpip-monitor)
+# stands in, and takes XcvData "AddPort" with a PORT_DATA_1 as Windows' own does. Another
+# TCP/IP port comes first, so a run that took the first one would be seen.
+monitor_dir=$build/tests/wine/tcpip-monitor
+tcpip_ports_key='HKLM\System\CurrentControlSet\Control\Print\Monitors\Standard TCP/IP Port\Ports'
+if cp "$monitor_dir/TestTcpipMon.dll" "$monitor_dir/TestTcpipMonUI.dll" "$drive_c/windows/system32/" &&
+    wine_run 120 "$monitor_dir/TestTcpipMonitorSetup.exe" register >> "$results/wine.txt" 2>&1 &&
+    wine_run 120 "$monitor_dir/TestTcpipMonitorSetup.exe" add-port IP_10.0.0.1 10.0.0.1 >> "$results/wine.txt" 2>&1; then
+    installer /quiet /model "$receipt" /port TCPIP /host 10.0.0.5 /name "Till 5" /nodefault
+    expect "exit code 0" equals "$RC" 0
+    lists=$(spooler)
+    expect "port IP_10.0.0.5 made" has_line "$lists" "port IP_10.0.0.5"
+    expect "Till 5 on IP_10.0.0.5" has_line "$lists" "printer Till 5|IP_10.0.0.5|$receipt_driver"
+    expect "the monitor keeps the address" equals "$(reg_value "$tcpip_ports_key\\IP_10.0.0.5" HostAddress)" 10.0.0.5
+    expect "and port number 9100" equals "$(reg_value "$tcpip_ports_key\\IP_10.0.0.5" PortNumber)" 0x238c
+    expect "the log says it was made" log_has "created the TCP/IP port IP_10.0.0.5 for 10.0.0.5, port number 9100"
+    expect "the dialog was answered with it" log_has "TCP/IP port dialog: IP_10.0.0.5 -> OK"
+
+    installer /quiet /model "$receipt" /port TCPIP /host 10.0.0.5 /portnumber 9101 /name "Till 6" /nodefault
+    expect "exit code 0 the second time" equals "$RC" 0
+    lists=$(spooler)
+    expect "one port IP_10.0.0.5" equals "$(grep -cxF 'port IP_10.0.0.5' <<< "$lists" || true)" 1
+    expect "Till 6 on IP_10.0.0.5" has_line "$lists" "printer Till 6|IP_10.0.0.5|$receipt_driver"
+    expect "the log says it was reused" log_has "reusing the TCP/IP port IP_10.0.0.5"
+else
+    expect "the test TCP/IP monitor registered" false
+fi
+end_case
+
 begin_case "a command line that cannot be understood"
 installer /quiet /model "$receipt"
 expect "exit code 1" equals "$RC" 1

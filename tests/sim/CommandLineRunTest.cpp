@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "app/CommandLineRun.h"
@@ -171,15 +172,77 @@ TEST(QuietInstall, WhatCannotBeInstalledExitsWithItsCodeAndInstallsNothing) {
         EXPECT_FALSE(q.machine.files.exists("C:\\DriverName.cfg")) << c.args;
     }
 
-    // A TCP/IP port for an address is not made yet: refused, rather than the first TCP/IP port.
-    QuietRun host;
-    EXPECT_EQ(host.run("/quiet /model \"" + kReceipt + "\" /port TCPIP /host 10.0.0.5 /log " + kLog),
-              EXIT_BAD_COMMAND_LINE);
-    EXPECT_TRUE(host.machine.spooler.printers().empty());
-
     QuietRun noPackage;
     noPackage.machine.files.deleteFile("C:\\Demo\\DriverData.Drv");
     EXPECT_EQ(noPackage.run("/quiet /model \"" + kReceipt + "\" /port COM /log " + kLog), EXIT_PACKAGE_MISSING);
+}
+
+// /host: the standard TCP/IP port for that address is made, or the one there is taken, and the
+// printer goes on it even where another TCP/IP port comes first.
+TEST(QuietInstall, HostMakesOrReusesThePortOfItsAddressAndInstallsOnThatPortOnly) {
+    const std::string line = "/quiet /model \"" + kReceipt + "\" /port TCPIP /host 10.0.0.5 /log " + kLog;
+    QuietRun made;
+    made.machine.spooler.addPort("IP_10.0.0.1", "Standard TCP/IP Port", "Standard TCP/IP Port");
+    EXPECT_EQ(made.run(line), EXIT_OK) << made.log();
+    EXPECT_EQ(made.printerPort(kReceipt), "IP_10.0.0.5");
+    const auto settings = made.machine.spooler.tcpipPortSettings("IP_10.0.0.5");
+    ASSERT_TRUE(settings.has_value());
+    EXPECT_EQ(settings->host, "10.0.0.5");
+    EXPECT_EQ(settings->portNumber, 9100u);
+    EXPECT_TRUE(holds(made.log(), "created the TCP/IP port IP_10.0.0.5 for 10.0.0.5, port number 9100")) << made.log();
+    EXPECT_TRUE(holds(made.log(), "TCP/IP port dialog: IP_10.0.0.5 -> OK")) << made.log();
+    // No wizard of the monitor was opened: nobody is there to answer it.
+    EXPECT_TRUE(made.machine.spooler.monitorDialogs().empty());
+
+    QuietRun numbered;
+    EXPECT_EQ(numbered.run("/quiet /model \"" + kLabel + "\" /port TCPIP /host 10.0.0.5 /portnumber 9101 /log " + kLog),
+              EXIT_OK)
+        << numbered.log();
+    EXPECT_EQ(numbered.printerPort(kLabel), "IP_10.0.0.5");
+    EXPECT_EQ(numbered.machine.spooler.tcpipPortSettings("IP_10.0.0.5")->portNumber, 9101u);
+
+    // There already: taken as it is, no second port, no attempt to make one.
+    QuietRun reused;
+    reused.machine.spooler.addPort("IP_10.0.0.1", "Standard TCP/IP Port", "Standard TCP/IP Port");
+    reused.machine.spooler.addPort("IP_10.0.0.5", "Standard TCP/IP Port", "Standard TCP/IP Port");
+    EXPECT_EQ(reused.run(line), EXIT_OK) << reused.log();
+    EXPECT_EQ(reused.printerPort(kReceipt), "IP_10.0.0.5");
+    std::vector<platform::PortInfo2> ports;
+    ASSERT_EQ(reused.machine.platform().spooler.enumPorts(ports), 0);
+    EXPECT_EQ(std::count_if(ports.begin(), ports.end(), [](const auto& p) { return p.portName == "IP_10.0.0.5"; }), 1);
+    EXPECT_TRUE(holds(reused.log(), "reusing the TCP/IP port IP_10.0.0.5")) << reused.log();
+    EXPECT_FALSE(holds(reused.log(), "XcvDataW")) << reused.log();
+}
+
+TEST(QuietInstall, AHostPortThatCannotBeHadInstallsNothing) {
+    const std::string line = "/quiet /model \"" + kReceipt + "\" /port TCPIP /host 10.0.0.5 /log " + kLog;
+    struct Case {
+        std::string what;
+        std::function<void(sim::SimMachine&)> arrange;
+        std::string logged;
+    };
+    const std::vector<Case> cases{
+        {"the monitor refuses", [](sim::SimMachine& m) { m.spooler.failNext("XcvDataW", 5); },
+         "the TCP/IP port IP_10.0.0.5 could not be created: error 5"},
+        {"no TCP/IP monitor", [](sim::SimMachine& m) { m.spooler.setTcpipMonitor(false); },
+         "XcvDataW(AddPort IP_10.0.0.5, 10.0.0.5:9100) failed with error 1801"},
+        // A port of that name that is no standard TCP/IP port: the TCP/IP kind cannot take it.
+        {"a local port of that name", [](sim::SimMachine& m) { m.spooler.addPort("IP_10.0.0.5"); },
+         "the port IP_10.0.0.5 is not a standard TCP/IP port"},
+        // Taken for a port of the other spelling: the spooler says so.
+        {"the name in another case",
+         [](sim::SimMachine& m) { m.spooler.addPort("ip_10.0.0.5", "Standard TCP/IP Port", "Standard TCP/IP Port"); },
+         "could not be created: error 183"},
+    };
+    for (const auto& c : cases) {
+        QuietRun q;
+        c.arrange(q.machine);
+        EXPECT_EQ(q.run(line), EXIT_NO_PORT) << c.what << "\n" << q.log();
+        EXPECT_TRUE(holds(q.log(), c.logged)) << c.what << "\n" << q.log();
+        EXPECT_TRUE(q.machine.spooler.printers().empty()) << c.what;
+        EXPECT_FALSE(q.machine.spooler.hasDriver("Windows x64", "Thermal Receipt G1-01")) << c.what;
+        EXPECT_FALSE(q.machine.files.exists("C:\\DriverName.cfg")) << c.what;
+    }
 }
 
 TEST(QuietInstall, BoxesAreAnsweredByRuleAndDecideTheExitCode) {

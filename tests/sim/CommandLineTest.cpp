@@ -109,6 +109,12 @@ TEST(CommandLineParseTest, WhatCannotBeUnderstoodSaysWhy) {
         {"/model M /port TCPIP /host h /portnumber 65536", "1 to 65535"},
         {"/model M /port TCPIP /host h /portnumber 91a", "1 to 65535"},
         {"/model M /port TCPIP /host h /portnumber -5", "1 to 65535"},
+        {"/model M /port LPT /host 10.0.0.5", "/host needs /port TCPIP"},
+        // PORT_DATA_1 holds 48 characters of address, and the port is named after it.
+        {"/model M /port TCPIP /host " "a23456789.123456789.123456789.123456789.12345678z", "at most 48"},
+        {"/model M /port TCPIP /host 10.0.0.5,LPT1:", "/host takes"},
+        {"/model M /port TCPIP /host host\\share", "/host takes"},
+        {"/model M /port TCPIP /host \"10.0.0.5 \"", "/host takes"},
     };
     for (const auto& [line, why] : cases) {
         const CommandLine c = parse(line);
@@ -126,6 +132,15 @@ TEST(CommandLineParseTest, AcceptsTheLargestPortNumber) {
     const CommandLine c = parse("/model M /port TCPIP /host h /portnumber 65535");
     ASSERT_EQ(c.action, CommandAction::Install) << c.error;
     EXPECT_EQ(c.portNumber, 65535);
+}
+
+TEST(CommandLineParseTest, AHostIsAnAddressOrNameThePortRecordHolds) {
+    for (const char* host : {"10.0.0.5", "printer-3.shop.example", "fe80::1", "a23456789.123456789.123456789.123456789.1234567z"}) {
+        const CommandLine c = parse(std::string("/model M /port TCPIP /host ") + host);
+        ASSERT_EQ(c.action, CommandAction::Install) << host << ": " << c.error;
+        EXPECT_EQ(c.host, host);
+        EXPECT_EQ(standardTcpipPortName(c.host), std::string("IP_") + host);
+    }
 }
 
 }  // namespace

@@ -117,6 +117,50 @@ TEST_F(SimSpoolerTest, ADriverInUseStaysAndADriverDoesNotHoldItsMonitor) {
     EXPECT_TRUE(machine.spooler.hasDriver("Windows x64", "L"));
 }
 
+// XcvData "AddPort" of the TCP/IP monitor, which Wine lacks: the port is the monitor's, with the
+// description of its ports, and Windows' refusals come back as they would.
+TEST_F(SimSpoolerTest, AStandardTcpipPortMadeThroughXcvDataIsTheMonitorsPort) {
+    ASSERT_EQ(spooler().addStandardTcpipPort("IP_10.0.0.5", "10.0.0.5", 9100), 0);
+    std::vector<platform::PortInfo2> ports;
+    ASSERT_EQ(spooler().enumPorts(ports), 0);
+    ASSERT_FALSE(ports.empty());
+    EXPECT_EQ(ports.back().portName, "IP_10.0.0.5");
+    EXPECT_EQ(ports.back().monitorName, "Standard TCP/IP Port");
+    EXPECT_EQ(ports.back().description, "Standard TCP/IP Port");
+    const auto settings = machine.spooler.tcpipPortSettings("IP_10.0.0.5");
+    ASSERT_TRUE(settings.has_value());
+    EXPECT_EQ(settings->host, "10.0.0.5");
+    EXPECT_EQ(settings->portNumber, 9100u);
+
+    // Port names compare without case; the port keeps what it was made with.
+    EXPECT_EQ(spooler().addStandardTcpipPort("ip_10.0.0.5", "10.0.0.6", 9101), win::ERROR_ALREADY_EXISTS);
+    EXPECT_EQ(spooler().addStandardTcpipPort("LPT1:", "10.0.0.6", 9100), win::ERROR_ALREADY_EXISTS);
+    EXPECT_EQ(machine.spooler.tcpipPortSettings("IP_10.0.0.5")->host, "10.0.0.5");
+    // What PORT_DATA_1 cannot hold.
+    EXPECT_EQ(spooler().addStandardTcpipPort(std::string(64, 'P'), "10.0.0.7", 9100), win::ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(spooler().addStandardTcpipPort(std::string(63, 'P'), std::string(48, 'h'), 9100), 0);
+    EXPECT_EQ(spooler().addStandardTcpipPort("IP_h", std::string(49, 'h'), 9100), win::ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(spooler().addStandardTcpipPort("IP_h", "", 9100), win::ERROR_INVALID_PARAMETER);
+
+    // A Chinese system describes the monitor's ports in Chinese.
+    machine.spooler.setTcpipMonitor(true, "标准 TCP/IP 端口");
+    ASSERT_EQ(spooler().addStandardTcpipPort("IP_10.0.0.8", "10.0.0.8", 9100), 0);
+    ASSERT_EQ(spooler().enumPorts(ports), 0);
+    EXPECT_EQ(ports.back().description, "标准 TCP/IP 端口");
+
+    // Deleted, the port takes its settings with it.
+    ASSERT_EQ(spooler().deletePort(0, "IP_10.0.0.5"), 0);
+    EXPECT_FALSE(machine.spooler.tcpipPortSettings("IP_10.0.0.5").has_value());
+
+    // No monitor: OpenPrinter finds no ",XcvMonitor Standard TCP/IP Port". No spooler: the
+    // error every call gives then.
+    machine.spooler.setTcpipMonitor(false);
+    EXPECT_EQ(spooler().addStandardTcpipPort("IP_10.0.0.9", "10.0.0.9", 9100), win::ERROR_INVALID_PRINTER_NAME);
+    machine.spooler.setTcpipMonitor(true);
+    machine.services.configure("Spooler", [](sim::SimServices::Service& s) { s.state = platform::SERVICE_STOPPED_STATE; });
+    EXPECT_EQ(spooler().addStandardTcpipPort("IP_10.0.0.9", "10.0.0.9", 9100), 1722);
+}
+
 // The spooler reads module files the user's folders hold: a header offset that points past
 // the end of the file, or a signature that is not "PE\0\0", names no machine.
 TEST(SimPeImage, OnlyAWholeModuleHeaderNamesAMachine) {

@@ -12,6 +12,7 @@
 #include <winsplp.h>
 
 #include "TestTcpipMonitor.h"
+#include "platform/win32/PortData1.h"
 
 namespace {
 
@@ -205,11 +206,8 @@ BOOL WINAPI xcvOpenPort(HANDLE, LPCWSTR object, ACCESS_MASK access, PHANDLE hand
     return TRUE;
 }
 
-DWORD addPort(const BYTE* input, DWORD size) {
-    wchar_t name[kNameChars];
-    wchar_t address[kNameChars] = L"";
-    if (!inputName(input, size, 0, name)) return ERROR_INVALID_PARAMETER;
-    const bool withAddress = inputName(input, size, 1, address);
+// A port's key, with its address and, when the caller gave one, its port number.
+DWORD createPort(const wchar_t* name, const wchar_t* address, const DWORD* portNumber) {
     Key ports;
     LONG result = RegCreateKeyExW(HKEY_LOCAL_MACHINE, testmon::kPortsKey, 0, nullptr, 0, KEY_CREATE_SUB_KEY, nullptr,
                                   ports.out(), nullptr);
@@ -219,7 +217,48 @@ DWORD addPort(const BYTE* input, DWORD size) {
     result = RegCreateKeyExW(ports.get(), name, 0, nullptr, 0, KEY_SET_VALUE, nullptr, port.out(), &disposition);
     if (result != ERROR_SUCCESS) return static_cast<DWORD>(result);
     if (disposition != REG_CREATED_NEW_KEY) return ERROR_ALREADY_EXISTS;
-    return static_cast<DWORD>(setHostAddress(port.get(), withAddress ? address : L""));
+    result = setHostAddress(port.get(), address);
+    if (result == ERROR_SUCCESS && portNumber != nullptr) {
+        result = RegSetValueExW(port.get(), testmon::kPortNumberValue, 0, REG_DWORD,
+                                reinterpret_cast<const BYTE*>(portNumber), sizeof *portNumber);
+    }
+    return static_cast<DWORD>(result);
+}
+
+// A text field of a record, which must end inside the field.
+template <DWORD N>
+bool recordName(const WCHAR (&field)[N], wchar_t (&out)[kNameChars]) {
+    for (DWORD i = 0; i < N && i < kNameChars; ++i) {
+        out[i] = field[i];
+        if (out[i] == L'\0') return testmon::validName(out);
+    }
+    return false;
+}
+
+// What Windows' own TCP/IP monitor takes: a PORT_DATA_1, of exactly that size. The monitor's
+// user interface sends its multi-string instead, which is never that long (two names of at
+// most 64 characters).
+DWORD addPortRecord(const BYTE* input) {
+    win32::PortData1 data;
+    CopyMemory(&data, input, sizeof data);
+    if (data.dwVersion != win32::PORT_DATA_1_VERSION) return ERROR_INVALID_LEVEL;
+    if (data.cbSize != sizeof data || data.dwProtocol != win32::PROTOCOL_RAWTCP_TYPE_VALUE) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    wchar_t name[kNameChars];
+    wchar_t address[kNameChars];
+    if (!recordName(data.sztPortName, name) || !recordName(data.sztHostAddress, address)) return ERROR_INVALID_PARAMETER;
+    return createPort(name, address, &data.dwPortNumber);
+}
+
+DWORD addPort(const BYTE* input, DWORD size) {
+    if (input == nullptr) return ERROR_INVALID_DATA;
+    if (size == sizeof(win32::PortData1)) return addPortRecord(input);
+    wchar_t name[kNameChars];
+    wchar_t address[kNameChars] = L"";
+    if (!inputName(input, size, 0, name)) return ERROR_INVALID_PARAMETER;
+    const bool withAddress = inputName(input, size, 1, address);
+    return createPort(name, withAddress ? address : L"", nullptr);
 }
 
 DWORD deletePort(const BYTE* input, DWORD size) {

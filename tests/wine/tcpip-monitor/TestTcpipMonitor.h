@@ -21,6 +21,8 @@ inline constexpr const wchar_t* kMonitorUiDll = L"TestTcpipMonUI.dll";
 inline constexpr const wchar_t* kPortsKey =
     L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports";
 inline constexpr const wchar_t* kHostAddressValue = L"HostAddress";
+// A port added with a PORT_DATA_1 also keeps the record's port number, a REG_DWORD.
+inline constexpr const wchar_t* kPortNumberValue = L"PortNumber";
 
 // Port names made by the add-port dialog: the prefix, then the host address.
 inline constexpr const wchar_t* kPortPrefix = L"IP_";
@@ -28,7 +30,8 @@ inline constexpr const wchar_t* kPortPrefix = L"IP_";
 // XcvData commands. On a monitor handle (",XcvMonitor Standard TCP/IP Port"):
 //   "MonitorUI"      out: the UI DLL's file name
 //   "AddPort"        in: the port name, optionally followed by its host address (a
-//                    multi-string); ERROR_ALREADY_EXISTS if there is such a port
+//                    multi-string), or a PORT_DATA_1 as Windows' own monitor takes (raw
+//                    protocol only); ERROR_ALREADY_EXISTS if there is such a port
 //   "DeletePort"     in: the port name; ERROR_UNKNOWN_PORT if there is none
 // On a port handle (",XcvPort NAME"):
 //   "GetHostAddress" out: the host address
