@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -17,6 +16,7 @@
 #include <vector>
 
 #include "app/RunLog.h"
+#include "platform/DialogControls.h"
 #include "platform/Ui.h"
 
 class RuleUi;
@@ -66,27 +66,13 @@ public:
 
 private:
     friend class RuleUi;
-    struct Control {
-        std::string text;
-        bool enabled = true;
-        int check = 0;
-        bool isCombo = false;
-        std::vector<std::string> items;
-        int curSel = -1;
-        int columns = 0;
-        std::uint32_t extendedStyle = 0;
-        std::vector<std::vector<std::string>> rows;
-        std::vector<std::uint32_t> rowStates;
-        int progress = 0;
-    };
-    Control& control(int id) { return controls_[id]; }
     template <typename F>
     auto call(F&& body, decltype(body()) failure) -> decltype(body());
 
     RuleUi& ui_;
     platform::DialogHandler& handler_;
     int templateId_;
-    std::map<int, Control> controls_;
+    platform::DialogControls controls_;
     bool ended_ = false;
     int result_ = 0;
     bool destroyed_ = false;

@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/DialogControls.h"
 #include "platform/Ui.h"
 #include "platform/sim/SimDialogTemplate.h"
 
@@ -78,6 +79,7 @@ public:
     void userPressAltF4();
 
     // The state, for tests: read it on the window thread, or after the dialog has ended.
+    // The template as it was loaded; what its controls hold now is control(id).
     const SimDialogTemplate& dialogTemplate() const { return template_; }
     const SimControl& control(int id) const;
     bool ended() const { return ended_; }
@@ -115,6 +117,7 @@ private:
     platform::DialogHandler& handler_;
     std::uintptr_t handle_ = 0;
     SimDialogTemplate template_;
+    platform::DialogControls controls_;
     std::atomic<bool> ended_{false};
     std::atomic<bool> destroyed_{false};
     std::atomic<int> result_{0};
