@@ -76,10 +76,9 @@ std::vector<platform::ControlState> knownControls(int templateId) {
 }  // namespace
 
 HeadlessDialog::HeadlessDialog(RuleUi& ui, platform::DialogHandler& handler, int templateId)
-    : ui_(ui),
-      handler_(handler),
-      templateId_(templateId),
-      controls_(knownControls(templateId), platform::DialogControls::Unlisted::Created) {}
+    : DataDialogWindow(handler, knownControls(templateId), platform::DialogControls::Unlisted::Created),
+      ui_(ui),
+      templateId_(templateId) {}
 
 template <typename F>
 auto HeadlessDialog::call(F&& body, decltype(body()) failure) -> decltype(body()) {
@@ -89,152 +88,27 @@ auto HeadlessDialog::call(F&& body, decltype(body()) failure) -> decltype(body()
     return result;
 }
 
+bool HeadlessDialog::runOnWindowThread(const std::function<void()>& body) {
+    return call(
+        [&] {
+            body();
+            return true;
+        },
+        false);
+}
+
 bool HeadlessDialog::setItemText(int id, const std::string& text) {
     return call(
         [&] {
             // The data exchange writes the status line again and again; the log keeps changes.
             if (templateId_ == IDD_MAIN_DIALOG && id == IDC_STATUS && !text.empty() &&
-                text != controls_.control(id).text) {
+                text != controls().control(id).text) {
                 ui_.log_.write("status: " + text);
             }
-            controls_.setItemText(id, text);
+            controls().setItemText(id, text);
             return true;
         },
         false);
-}
-
-std::string HeadlessDialog::itemText(int id) {
-    return call([&] { return controls_.itemText(id); }, std::string());
-}
-
-void HeadlessDialog::enableItem(int id, bool enable) {
-    call(
-        [&] {
-            controls_.enableItem(id, enable);
-            return true;
-        },
-        false);
-}
-
-bool HeadlessDialog::isItemEnabled(int id) {
-    return call([&] { return controls_.isItemEnabled(id); }, false);
-}
-
-int HeadlessDialog::buttonCheck(int id) {
-    return call([&] { return controls_.buttonCheck(id); }, 0);
-}
-
-void HeadlessDialog::setButtonCheck(int id, int state) {
-    call(
-        [&] {
-            controls_.setButtonCheck(id, state);
-            return true;
-        },
-        false);
-}
-
-void HeadlessDialog::comboReset(int id) {
-    call(
-        [&] {
-            controls_.comboReset(id);
-            return true;
-        },
-        false);
-}
-
-int HeadlessDialog::comboAdd(int id, const std::string& text) {
-    return call([&] { return controls_.comboAdd(id, text); }, win::CB_ERR);
-}
-
-int HeadlessDialog::comboInsert(int id, int index, const std::string& text) {
-    return call([&] { return controls_.comboInsert(id, index, text); }, win::CB_ERR);
-}
-
-int HeadlessDialog::comboSetCurSel(int id, int index) {
-    return call([&] { return controls_.comboSetCurSel(id, index); }, win::CB_ERR);
-}
-
-int HeadlessDialog::comboCurSel(int id) {
-    return call([&] { return controls_.comboCurSel(id); }, win::CB_ERR);
-}
-
-int HeadlessDialog::comboCount(int id) {
-    return call([&] { return controls_.comboCount(id); }, win::CB_ERR);
-}
-
-std::string HeadlessDialog::comboItemText(int id, int index) {
-    return call([&] { return controls_.comboItemText(id, index); }, std::string());
-}
-
-bool HeadlessDialog::listDeleteAllItems(int id) {
-    return call([&] { return controls_.listDeleteAllItems(id); }, false);
-}
-
-int HeadlessDialog::listHeaderColumnCount(int id) {
-    return call([&] { return controls_.listHeaderColumnCount(id); }, -1);
-}
-
-bool HeadlessDialog::listDeleteColumn(int id, int column) {
-    return call([&] { return controls_.listDeleteColumn(id, column); }, false);
-}
-
-std::uint32_t HeadlessDialog::listExtendedStyle(int id) {
-    return call([&] { return controls_.listExtendedStyle(id); }, 0u);
-}
-
-void HeadlessDialog::listSetExtendedStyle(int id, std::uint32_t mask, std::uint32_t style) {
-    call(
-        [&] {
-            controls_.listSetExtendedStyle(id, mask, style);
-            return true;
-        },
-        false);
-}
-
-int HeadlessDialog::listInsertColumn(int id, int column, const std::string& text, int format) {
-    return call([&] { return controls_.listInsertColumn(id, column, text, format); }, -1);
-}
-
-bool HeadlessDialog::listSetColumnWidth(int id, int column, int width) {
-    return call([&] { return controls_.listSetColumnWidth(id, column, width); }, false);
-}
-
-int HeadlessDialog::listInsertItem(int id, int index, const std::string& text) {
-    return call([&] { return controls_.listInsertItem(id, index, text); }, -1);
-}
-
-bool HeadlessDialog::listSetItemText(int id, int item, int subItem, const std::string& text) {
-    return call([&] { return controls_.listSetItemText(id, item, subItem, text); }, false);
-}
-
-bool HeadlessDialog::listSetItemState(int id, int item, std::uint32_t state, std::uint32_t mask) {
-    return call([&] { return controls_.listSetItemState(id, item, state, mask); }, false);
-}
-
-int HeadlessDialog::listItemCount(int id) {
-    return call([&] { return controls_.listItemCount(id); }, 0);
-}
-
-std::uint32_t HeadlessDialog::listItemState(int id, int item, std::uint32_t mask) {
-    return call([&] { return controls_.listItemState(id, item, mask); }, 0u);
-}
-
-std::string HeadlessDialog::listItemText(int id, int item, int subItem) {
-    return call([&] { return controls_.listItemText(id, item, subItem); }, std::string());
-}
-
-int HeadlessDialog::progressSetPos(int id, int position) {
-    return call([&] { return controls_.progressSetPos(id, position); }, 0);
-}
-
-std::intptr_t HeadlessDialog::sendRegistered(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
-    return call(
-        [&] {
-            std::intptr_t result = 0;
-            handler_.onMessage(message, wParam, lParam, result);
-            return result;
-        },
-        std::intptr_t{0});
 }
 
 void HeadlessDialog::endDialog(int result) {

@@ -29,11 +29,10 @@ bool clickTakesFocus(const SimControl& c) {
 }  // namespace
 
 SimDialog::SimDialog(SimUi& ui, platform::DialogHandler& handler, const SimDialogTemplate& dialogTemplate)
-    : ui_(ui),
-      handler_(handler),
-      template_(dialogTemplate),
-      controls_(dialogTemplate.controls, platform::DialogControls::Unlisted::Refused,
-                platform::DialogControls::History::Kept) {
+    : DataDialogWindow(handler, dialogTemplate.controls, platform::DialogControls::Unlisted::Refused,
+                       platform::DialogControls::History::Kept),
+      ui_(ui),
+      template_(dialogTemplate) {
     // As the dialog manager creates the controls: the last BS_DEFPUSHBUTTON is the default.
     for (const auto& control : template_.controls) {
         if (control.className == "Button" && control.hasStyle("BS_DEFPUSHBUTTON")) defaultId_ = control.id;
@@ -41,23 +40,23 @@ SimDialog::SimDialog(SimUi& ui, platform::DialogHandler& handler, const SimDialo
 }
 
 int SimDialog::indexOf(int id) const {
-    const int index = controls_.indexOf(id);
+    const int index = controls().indexOf(id);
     return index >= 0 ? index : kNoFocus;
 }
 
 int SimDialog::focusedControl() const {
-    return focus_ >= 0 ? controls_.all()[static_cast<std::size_t>(focus_)].id : 0;
+    return focus_ >= 0 ? controls().all()[static_cast<std::size_t>(focus_)].id : 0;
 }
 
 void SimDialog::focusByUser(int id) {
     const int index = indexOf(id);
     if (index < 0) return;
-    const SimControl& c = controls_.all()[static_cast<std::size_t>(index)];
+    const SimControl& c = controls().all()[static_cast<std::size_t>(index)];
     if (c.enabled && clickTakesFocus(c)) focus_ = index;
 }
 
 int SimDialog::nextTabStop(int from, bool backwards) const {
-    const int count = static_cast<int>(controls_.all().size());
+    const int count = static_cast<int>(controls().all().size());
     if (count == 0) return kNoFocus;
     int i = from;
     for (int step = 0; step < count; ++step) {
@@ -66,7 +65,7 @@ int SimDialog::nextTabStop(int from, bool backwards) const {
         } else {
             i = backwards ? (i + count - 1) % count : (i + 1) % count;
         }
-        const SimControl& c = controls_.all()[static_cast<std::size_t>(i)];
+        const SimControl& c = controls().all()[static_cast<std::size_t>(i)];
         if (c.enabled && c.hasStyle("WS_TABSTOP")) return i;
     }
     return kNoFocus;
@@ -89,7 +88,7 @@ void SimDialog::deactivate() {
 void SimDialog::reactivate() {
     // The saved control gets the focus back unless it was disabled meanwhile; otherwise the
     // activation leaves it on the dialog window itself.
-    if (savedFocus_ >= 0 && controls_.all()[static_cast<std::size_t>(savedFocus_)].enabled) {
+    if (savedFocus_ >= 0 && controls().all()[static_cast<std::size_t>(savedFocus_)].enabled) {
         focus_ = savedFocus_;
     } else {
         focus_ = kDialogFocus;
@@ -97,24 +96,22 @@ void SimDialog::reactivate() {
     savedFocus_ = kNoFocus;
 }
 
-template <typename F>
-auto SimDialog::onWindowThread(F&& body, decltype(body()) failure) -> decltype(body()) {
+bool SimDialog::runOnWindowThread(const std::function<void()>& body) {
     if (ui_.onWindowThread()) {
         if (destroyed_) {
             std::lock_guard lock(ui_.mutex_);
             ++ui_.callsAfterDestroy_;
-            return failure;
+            return false;
         }
-        return body();
+        body();
+        return true;
     }
-    auto result = failure;
-    if (!ui_.sendToWindow(*this, [&] { result = body(); })) return failure;
-    return result;
+    return ui_.sendToWindow(*this, body);
 }
 
-SimControl& SimDialog::controlRef(int id) { return controls_.control(id); }
+SimControl& SimDialog::controlRef(int id) { return controls().control(id); }
 
-const SimControl& SimDialog::control(int id) const { return controls_.control(id); }
+const SimControl& SimDialog::control(int id) const { return controls().control(id); }
 
 bool SimUi::writeConsole(const std::string& text) {
     std::lock_guard lock(mutex_);
@@ -133,149 +130,15 @@ std::string SimUi::consoleOutput() const {
     return consoleOutput_;
 }
 
-bool SimDialog::setItemText(int id, const std::string& text) {
-    return onWindowThread(
-        [&] {
-            controls_.setItemText(id, text);
-            return true;
-        },
-        false);
-}
-
-std::string SimDialog::itemText(int id) {
-    return onWindowThread([&] { return controls_.itemText(id); }, std::string());
-}
-
 void SimDialog::enableItem(int id, bool enable) {
     onWindowThread(
         [&] {
-            controls_.enableItem(id, enable);
+            controls().enableItem(id, enable);
             // A disabled window cannot keep the focus; nothing gets it instead.
             if (!enable && focus_ >= 0 && focus_ == indexOf(id)) focus_ = kNoFocus;
             return true;
         },
         false);
-}
-
-bool SimDialog::isItemEnabled(int id) {
-    return onWindowThread([&] { return controls_.isItemEnabled(id); }, false);
-}
-
-int SimDialog::buttonCheck(int id) {
-    return onWindowThread([&] { return controls_.buttonCheck(id); }, 0);
-}
-
-void SimDialog::setButtonCheck(int id, int state) {
-    onWindowThread(
-        [&] {
-            controls_.setButtonCheck(id, state);
-            return true;
-        },
-        false);
-}
-
-void SimDialog::comboReset(int id) {
-    onWindowThread(
-        [&] {
-            controls_.comboReset(id);
-            return true;
-        },
-        false);
-}
-
-int SimDialog::comboAdd(int id, const std::string& text) {
-    return onWindowThread([&] { return controls_.comboAdd(id, text); }, win::CB_ERR);
-}
-
-int SimDialog::comboInsert(int id, int index, const std::string& text) {
-    return onWindowThread([&] { return controls_.comboInsert(id, index, text); }, win::CB_ERR);
-}
-
-int SimDialog::comboSetCurSel(int id, int index) {
-    return onWindowThread([&] { return controls_.comboSetCurSel(id, index); }, win::CB_ERR);
-}
-
-int SimDialog::comboCurSel(int id) {
-    return onWindowThread([&] { return controls_.comboCurSel(id); }, win::CB_ERR);
-}
-
-int SimDialog::comboCount(int id) {
-    return onWindowThread([&] { return controls_.comboCount(id); }, win::CB_ERR);
-}
-
-std::string SimDialog::comboItemText(int id, int index) {
-    return onWindowThread([&] { return controls_.comboItemText(id, index); }, std::string());
-}
-
-bool SimDialog::listDeleteAllItems(int id) {
-    return onWindowThread([&] { return controls_.listDeleteAllItems(id); }, false);
-}
-
-int SimDialog::listHeaderColumnCount(int id) {
-    return onWindowThread([&] { return controls_.listHeaderColumnCount(id); }, -1);
-}
-
-bool SimDialog::listDeleteColumn(int id, int column) {
-    return onWindowThread([&] { return controls_.listDeleteColumn(id, column); }, false);
-}
-
-std::uint32_t SimDialog::listExtendedStyle(int id) {
-    return onWindowThread([&] { return controls_.listExtendedStyle(id); }, 0u);
-}
-
-void SimDialog::listSetExtendedStyle(int id, std::uint32_t mask, std::uint32_t style) {
-    onWindowThread(
-        [&] {
-            controls_.listSetExtendedStyle(id, mask, style);
-            return true;
-        },
-        false);
-}
-
-int SimDialog::listInsertColumn(int id, int column, const std::string& text, int format) {
-    return onWindowThread([&] { return controls_.listInsertColumn(id, column, text, format); }, -1);
-}
-
-bool SimDialog::listSetColumnWidth(int id, int column, int width) {
-    return onWindowThread([&] { return controls_.listSetColumnWidth(id, column, width); }, false);
-}
-
-int SimDialog::listInsertItem(int id, int index, const std::string& text) {
-    return onWindowThread([&] { return controls_.listInsertItem(id, index, text); }, -1);
-}
-
-bool SimDialog::listSetItemText(int id, int item, int subItem, const std::string& text) {
-    return onWindowThread([&] { return controls_.listSetItemText(id, item, subItem, text); }, false);
-}
-
-bool SimDialog::listSetItemState(int id, int item, std::uint32_t state, std::uint32_t mask) {
-    return onWindowThread([&] { return controls_.listSetItemState(id, item, state, mask); }, false);
-}
-
-int SimDialog::listItemCount(int id) {
-    return onWindowThread([&] { return controls_.listItemCount(id); }, 0);
-}
-
-std::uint32_t SimDialog::listItemState(int id, int item, std::uint32_t mask) {
-    return onWindowThread([&] { return controls_.listItemState(id, item, mask); }, 0u);
-}
-
-std::string SimDialog::listItemText(int id, int item, int subItem) {
-    return onWindowThread([&] { return controls_.listItemText(id, item, subItem); }, std::string());
-}
-
-int SimDialog::progressSetPos(int id, int position) {
-    return onWindowThread([&] { return controls_.progressSetPos(id, position); }, 0);
-}
-
-std::intptr_t SimDialog::sendRegistered(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
-    return onWindowThread(
-        [&] {
-            std::intptr_t result = 0;
-            handler_.onMessage(message, wParam, lParam, result);
-            return result;
-        },
-        std::intptr_t{0});
 }
 
 void SimDialog::endDialog(int result) {
@@ -302,7 +165,7 @@ void SimDialog::userSelectCombo(int id, int index) {
     if (!c.enabled || !windowEnabled()) return;
     focusByUser(id);
     c.curSel = (index >= 0 && index < static_cast<int>(c.items.size())) ? index : -1;
-    handler_.onCommand(id, win::CBN_SELCHANGE);
+    handler().onCommand(id, win::CBN_SELCHANGE);
 }
 
 void SimDialog::userClick(int id) {
@@ -311,7 +174,7 @@ void SimDialog::userClick(int id) {
     // The button takes the focus when the mouse goes down, before it reports the click.
     focusByUser(id);
     if (c.hasStyle("BS_AUTOCHECKBOX")) c.check = c.check == win::BST_CHECKED ? win::BST_UNCHECKED : win::BST_CHECKED;
-    handler_.onCommand(id, win::BN_CLICKED);
+    handler().onCommand(id, win::BN_CLICKED);
 }
 
 void SimDialog::userSelectListRow(int id, int row) {
@@ -332,27 +195,27 @@ void SimDialog::userType(int id, const std::string& text) {
 }
 
 void SimDialog::userCloseBox() {
-    if (windowEnabled()) handler_.onClose();
+    if (windowEnabled()) handler().onClose();
 }
 
 void SimDialog::userPressEnter() {
     if (!windowEnabled() || focus_ == kNoFocus) return;
     if (focus_ >= 0) {
-        const SimControl& focused = controls_.all()[static_cast<std::size_t>(focus_)];
+        const SimControl& focused = controls().all()[static_cast<std::size_t>(focus_)];
         if (isPushButton(focused)) {
-            handler_.onCommand(focused.id, win::BN_CLICKED);
+            handler().onCommand(focused.id, win::BN_CLICKED);
             return;
         }
     }
     // A default id that names no control (IDOK in a dialog without such a button) is sent
     // all the same; a disabled default button swallows the key.
     const int index = indexOf(defaultId_);
-    if (index >= 0 && !controls_.all()[static_cast<std::size_t>(index)].enabled) return;
-    handler_.onCommand(defaultId_, win::BN_CLICKED);
+    if (index >= 0 && !controls().all()[static_cast<std::size_t>(index)].enabled) return;
+    handler().onCommand(defaultId_, win::BN_CLICKED);
 }
 
 void SimDialog::userPressEscape() {
-    if (windowEnabled() && focus_ != kNoFocus) handler_.onCommand(win::IDCANCEL, win::BN_CLICKED);
+    if (windowEnabled() && focus_ != kNoFocus) handler().onCommand(win::IDCANCEL, win::BN_CLICKED);
 }
 
 void SimDialog::userPressTab(bool shift) {

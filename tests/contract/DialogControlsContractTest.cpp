@@ -69,8 +69,14 @@ TEST_P(DialogControlsContract, DropDownListInsertsWhereAskedAndKeepsItsSelection
         EXPECT_EQ(5, w.comboCount(IDC_MODEL_COMBO));
         EXPECT_EQ("end", w.comboItemText(IDC_MODEL_COMBO, 3));
 
-        // A selection out of range clears the selection and the text.
+        // An index out of range is refused and, as documented for CB_SETCURSEL, clears the
+        // selection and the text; Wine keeps the selection there (and clears it only for -1).
         EXPECT_EQ(win::CB_ERR, w.comboSetCurSel(IDC_MODEL_COMBO, 5));
+        if (!contractIsWine()) {
+            EXPECT_EQ(win::CB_ERR, w.comboCurSel(IDC_MODEL_COMBO));
+            EXPECT_EQ("", w.itemText(IDC_MODEL_COMBO));
+        }
+        EXPECT_EQ(win::CB_ERR, w.comboSetCurSel(IDC_MODEL_COMBO, -1));
         EXPECT_EQ(win::CB_ERR, w.comboCurSel(IDC_MODEL_COMBO));
         EXPECT_EQ("", w.itemText(IDC_MODEL_COMBO));
     });
