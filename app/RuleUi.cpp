@@ -52,10 +52,6 @@ int decliningAnswer(unsigned type) {
     }
 }
 
-}  // namespace
-
-namespace {
-
 // A command-line run reads no dialog template (the program's are resources of its own file), so
 // what the controls' answers depend on beyond their use is stated here: the templates' list
 // views let one row at a time be selected.
