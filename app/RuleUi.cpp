@@ -52,10 +52,29 @@ int decliningAnswer(unsigned type) {
     }
 }
 
+// A command-line run reads no dialog template (the program's are resources of its own file), so
+// what the controls' answers depend on beyond their use is stated here: the templates' list
+// views let one row at a time be selected.
+std::vector<platform::ControlState> knownControls(int templateId) {
+    platform::ControlState list;
+    list.className = "SysListView32";
+    list.styles = {"LVS_REPORT", "LVS_SINGLESEL"};
+    if (templateId == IDD_MAIN_DIALOG) {
+        list.id = IDC_CONNECTION_LIST;
+    } else if (templateId == IDD_LPT_PORT_DIALOG || templateId == IDD_TCPIP_PORT_DIALOG) {
+        list.id = IDC_PORT_LIST;
+    } else {
+        return {};
+    }
+    return {list};
+}
+
 }  // namespace
 
 HeadlessDialog::HeadlessDialog(RuleUi& ui, platform::DialogHandler& handler, int templateId)
-    : ui_(ui), handler_(handler), templateId_(templateId) {}
+    : DataDialogWindow(handler, knownControls(templateId), platform::DialogControls::Unlisted::Created),
+      ui_(ui),
+      templateId_(templateId) {}
 
 template <typename F>
 auto HeadlessDialog::call(F&& body, decltype(body()) failure) -> decltype(body()) {
@@ -65,265 +84,27 @@ auto HeadlessDialog::call(F&& body, decltype(body()) failure) -> decltype(body()
     return result;
 }
 
+bool HeadlessDialog::runOnWindowThread(const std::function<void()>& body) {
+    return call(
+        [&] {
+            body();
+            return true;
+        },
+        false);
+}
+
 bool HeadlessDialog::setItemText(int id, const std::string& text) {
     return call(
         [&] {
-            Control& c = control(id);
             // The data exchange writes the status line again and again; the log keeps changes.
-            if (templateId_ == IDD_MAIN_DIALOG && id == IDC_STATUS && !text.empty() && text != c.text) {
+            if (templateId_ == IDD_MAIN_DIALOG && id == IDC_STATUS && !text.empty() &&
+                text != controls().control(id).text) {
                 ui_.log_.write("status: " + text);
             }
-            c.text = text;
+            controls().setItemText(id, text);
             return true;
         },
         false);
-}
-
-std::string HeadlessDialog::itemText(int id) {
-    return call(
-        [&] {
-            const Control& c = control(id);
-            if (c.isCombo) return c.curSel >= 0 ? c.items[static_cast<std::size_t>(c.curSel)] : std::string();
-            return c.text;
-        },
-        std::string());
-}
-
-void HeadlessDialog::enableItem(int id, bool enable) {
-    call([&] { return control(id).enabled = enable; }, false);
-}
-
-bool HeadlessDialog::isItemEnabled(int id) {
-    return call([&] { return control(id).enabled; }, false);
-}
-
-int HeadlessDialog::buttonCheck(int id) {
-    return call([&] { return control(id).check; }, 0);
-}
-
-void HeadlessDialog::setButtonCheck(int id, int state) {
-    call([&] { return control(id).check = state; }, 0);
-}
-
-void HeadlessDialog::comboReset(int id) {
-    call(
-        [&] {
-            Control& c = control(id);
-            c.isCombo = true;
-            c.items.clear();
-            c.curSel = -1;
-            return true;
-        },
-        false);
-}
-
-int HeadlessDialog::comboAdd(int id, const std::string& text) {
-    return call(
-        [&] {
-            Control& c = control(id);
-            c.isCombo = true;
-            c.items.push_back(text);
-            return static_cast<int>(c.items.size()) - 1;
-        },
-        win::CB_ERR);
-}
-
-int HeadlessDialog::comboInsert(int id, int index, const std::string& text) {
-    return call(
-        [&] {
-            Control& c = control(id);
-            c.isCombo = true;
-            const int count = static_cast<int>(c.items.size());
-            if (index > count) return win::CB_ERR;
-            const int at = index < 0 ? count : index;
-            c.items.insert(c.items.begin() + at, text);
-            if (c.curSel >= at) ++c.curSel;
-            return at;
-        },
-        win::CB_ERR);
-}
-
-int HeadlessDialog::comboSetCurSel(int id, int index) {
-    return call(
-        [&] {
-            Control& c = control(id);
-            c.isCombo = true;
-            if (index < 0 || index >= static_cast<int>(c.items.size())) {
-                c.curSel = -1;
-                return win::CB_ERR;
-            }
-            c.curSel = index;
-            return index;
-        },
-        win::CB_ERR);
-}
-
-int HeadlessDialog::comboCurSel(int id) {
-    return call([&] { return control(id).curSel; }, win::CB_ERR);
-}
-
-int HeadlessDialog::comboCount(int id) {
-    return call([&] { return static_cast<int>(control(id).items.size()); }, win::CB_ERR);
-}
-
-std::string HeadlessDialog::comboItemText(int id, int index) {
-    return call(
-        [&] {
-            const Control& c = control(id);
-            if (index < 0 || index >= static_cast<int>(c.items.size())) return std::string();
-            return c.items[static_cast<std::size_t>(index)];
-        },
-        std::string());
-}
-
-bool HeadlessDialog::listDeleteAllItems(int id) {
-    return call(
-        [&] {
-            Control& c = control(id);
-            c.rows.clear();
-            c.rowStates.clear();
-            return true;
-        },
-        false);
-}
-
-int HeadlessDialog::listHeaderColumnCount(int id) {
-    return call([&] { return control(id).columns; }, -1);
-}
-
-bool HeadlessDialog::listDeleteColumn(int id, int column) {
-    return call(
-        [&] {
-            Control& c = control(id);
-            if (column < 0 || column >= c.columns) return false;
-            --c.columns;
-            return true;
-        },
-        false);
-}
-
-std::uint32_t HeadlessDialog::listExtendedStyle(int id) {
-    return call([&] { return control(id).extendedStyle; }, 0u);
-}
-
-void HeadlessDialog::listSetExtendedStyle(int id, std::uint32_t mask, std::uint32_t style) {
-    call(
-        [&] {
-            Control& c = control(id);
-            // A zero mask means every bit, as LVM_SETEXTENDEDLISTVIEWSTYLE takes it.
-            const std::uint32_t bits = mask == 0 ? 0xFFFFFFFFu : mask;
-            c.extendedStyle = (c.extendedStyle & ~bits) | (style & bits);
-            return true;
-        },
-        false);
-}
-
-int HeadlessDialog::listInsertColumn(int id, int column, const std::string&, int) {
-    return call(
-        [&] {
-            Control& c = control(id);
-            const int at = column < 0 || column > c.columns ? c.columns : column;
-            ++c.columns;
-            return at;
-        },
-        -1);
-}
-
-bool HeadlessDialog::listSetColumnWidth(int id, int column, int) {
-    return call([&] { return column >= 0 && column < control(id).columns; }, false);
-}
-
-int HeadlessDialog::listInsertItem(int id, int index, const std::string& text) {
-    return call(
-        [&] {
-            Control& c = control(id);
-            const int count = static_cast<int>(c.rows.size());
-            const int at = index < 0 || index > count ? count : index;
-            c.rows.insert(c.rows.begin() + at, std::vector<std::string>{text});
-            c.rowStates.insert(c.rowStates.begin() + at, 0);
-            return at;
-        },
-        -1);
-}
-
-bool HeadlessDialog::listSetItemText(int id, int item, int subItem, const std::string& text) {
-    return call(
-        [&] {
-            Control& c = control(id);
-            if (item < 0 || item >= static_cast<int>(c.rows.size()) || subItem < 0) return false;
-            auto& row = c.rows[static_cast<std::size_t>(item)];
-            if (row.size() <= static_cast<std::size_t>(subItem)) row.resize(static_cast<std::size_t>(subItem) + 1);
-            row[static_cast<std::size_t>(subItem)] = text;
-            return true;
-        },
-        false);
-}
-
-bool HeadlessDialog::listSetItemState(int id, int item, std::uint32_t state, std::uint32_t mask) {
-    return call(
-        [&] {
-            Control& c = control(id);
-            auto apply = [&](std::uint32_t& s) { s = (s & ~mask) | (state & mask); };
-            if (item == -1) {
-                for (auto& s : c.rowStates) apply(s);
-                return true;
-            }
-            if (item < 0 || item >= static_cast<int>(c.rowStates.size())) return false;
-            // A single-selection list keeps one selected row.
-            if ((mask & state & win::LVIS_SELECTED) != 0) {
-                for (auto& s : c.rowStates) s &= ~win::LVIS_SELECTED;
-            }
-            apply(c.rowStates[static_cast<std::size_t>(item)]);
-            return true;
-        },
-        false);
-}
-
-int HeadlessDialog::listItemCount(int id) {
-    return call([&] { return static_cast<int>(control(id).rows.size()); }, 0);
-}
-
-std::uint32_t HeadlessDialog::listItemState(int id, int item, std::uint32_t mask) {
-    return call(
-        [&] {
-            const Control& c = control(id);
-            if (item < 0 || item >= static_cast<int>(c.rowStates.size())) return 0u;
-            return c.rowStates[static_cast<std::size_t>(item)] & mask;
-        },
-        0u);
-}
-
-std::string HeadlessDialog::listItemText(int id, int item, int subItem) {
-    return call(
-        [&] {
-            const Control& c = control(id);
-            if (item < 0 || item >= static_cast<int>(c.rows.size()) || subItem < 0) return std::string();
-            const auto& row = c.rows[static_cast<std::size_t>(item)];
-            return static_cast<std::size_t>(subItem) < row.size() ? row[static_cast<std::size_t>(subItem)]
-                                                                  : std::string();
-        },
-        std::string());
-}
-
-int HeadlessDialog::progressSetPos(int id, int position) {
-    return call(
-        [&] {
-            Control& c = control(id);
-            const int previous = c.progress;
-            c.progress = position < 0 ? 0 : (position > 100 ? 100 : position);
-            return previous;
-        },
-        0);
-}
-
-std::intptr_t HeadlessDialog::sendRegistered(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
-    return call(
-        [&] {
-            std::intptr_t result = 0;
-            handler_.onMessage(message, wParam, lParam, result);
-            return result;
-        },
-        std::intptr_t{0});
 }
 
 void HeadlessDialog::endDialog(int result) {

@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -17,76 +16,34 @@
 #include <vector>
 
 #include "app/RunLog.h"
+#include "platform/DataDialogWindow.h"
 #include "platform/Ui.h"
 
 class RuleUi;
 
 // One dialog without a window.
-class HeadlessDialog : public platform::DialogWindow {
+class HeadlessDialog : public platform::DataDialogWindow {
 public:
     HeadlessDialog(RuleUi& ui, platform::DialogHandler& handler, int templateId);
 
     bool setItemText(int id, const std::string& text) override;
-    std::string itemText(int id) override;
-    void enableItem(int id, bool enable) override;
-    bool isItemEnabled(int id) override;
-    int buttonCheck(int id) override;
-    void setButtonCheck(int id, int state) override;
-    void comboReset(int id) override;
-    int comboAdd(int id, const std::string& text) override;
-    int comboInsert(int id, int index, const std::string& text) override;
-    int comboSetCurSel(int id, int index) override;
-    int comboCurSel(int id) override;
-    int comboCount(int id) override;
-    std::string comboItemText(int id, int index) override;
-    bool listDeleteAllItems(int id) override;
-    int listHeaderColumnCount(int id) override;
-    bool listDeleteColumn(int id, int column) override;
-    std::uint32_t listExtendedStyle(int id) override;
-    void listSetExtendedStyle(int id, std::uint32_t mask, std::uint32_t style) override;
-    int listInsertColumn(int id, int column, const std::string& text, int format) override;
-    bool listSetColumnWidth(int id, int column, int width) override;
-    int listInsertItem(int id, int index, const std::string& text) override;
-    bool listSetItemText(int id, int item, int subItem, const std::string& text) override;
-    bool listSetItemState(int id, int item, std::uint32_t state, std::uint32_t mask) override;
-    int listItemCount(int id) override;
-    std::uint32_t listItemState(int id, int item, std::uint32_t mask) override;
-    std::string listItemText(int id, int item, int subItem) override;
-    int progressSetPos(int id, int position) override;
-    std::intptr_t sendRegistered(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
     void endDialog(int result) override;
     // There is no window: calls that take an owner get none.
     std::uintptr_t nativeHandle() override { return 0; }
     void waitForThread(const platform::ThreadHandle& thread) override;
 
     int templateId() const { return templateId_; }
-    platform::DialogHandler& handler() { return handler_; }
     bool ended() const { return ended_; }
     int result() const { return result_; }
 
 private:
     friend class RuleUi;
-    struct Control {
-        std::string text;
-        bool enabled = true;
-        int check = 0;
-        bool isCombo = false;
-        std::vector<std::string> items;
-        int curSel = -1;
-        int columns = 0;
-        std::uint32_t extendedStyle = 0;
-        std::vector<std::vector<std::string>> rows;
-        std::vector<std::uint32_t> rowStates;
-        int progress = 0;
-    };
-    Control& control(int id) { return controls_[id]; }
     template <typename F>
     auto call(F&& body, decltype(body()) failure) -> decltype(body());
+    bool runOnWindowThread(const std::function<void()>& body) override;
 
     RuleUi& ui_;
-    platform::DialogHandler& handler_;
     int templateId_;
-    std::map<int, Control> controls_;
     bool ended_ = false;
     int result_ = 0;
     bool destroyed_ = false;

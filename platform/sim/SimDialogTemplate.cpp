@@ -9,10 +9,6 @@
 
 namespace sim {
 
-bool SimControl::hasStyle(const std::string& style) const {
-    return std::find(styles.begin(), styles.end(), style) != styles.end();
-}
-
 std::string utf8ToCp936(const std::string& utf8) {
     iconv_t cd = iconv_open("CP936", "UTF-8");
     if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv: no CP936");

@@ -1,43 +1,16 @@
 #pragma once
 // Dialog templates of the simulated machine, read from the program's own resource script
 // so that the simulated dialogs have exactly the controls, texts and styles of the real ones.
-#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "platform/DialogControls.h"
+
 namespace sim {
 
-struct SimControl {
-    int id = 0;
-    std::string className;  // "Button", "Static", "Edit", "ComboBox", "SysListView32", ...
-    std::string text;       // code page 936
-    std::vector<std::string> styles;
-    int x = 0, y = 0, width = 0, height = 0;
-
-    bool hasStyle(const std::string& style) const;
-
-    // Live state.
-    std::vector<std::string> textHistory;  // every text the program set, oldest first
-    std::vector<int> positionHistory;      // every progress position the program set
-    bool enabled = true;
-    int check = 0;
-    std::vector<std::string> items;  // drop-down entries
-    int curSel = -1;
-    struct Column {
-        std::string text;
-        int format = 0;
-        int width = 0;
-    };
-    std::vector<Column> columns;
-    struct Row {
-        std::vector<std::string> texts;
-        std::uint32_t state = 0;
-    };
-    std::vector<Row> rows;
-    std::uint32_t extendedStyle = 0;
-    int position = 0;
-};
+// A control of a template: its line of the script, and the state it holds once shown.
+using SimControl = platform::ControlState;
 
 struct SimDialogTemplate {
     int id = 0;

@@ -1,7 +1,6 @@
 #include "platform/sim/SimUi.h"
 
 #include <algorithm>
-#include <stdexcept>
 
 #include "platform/WinConstants.h"
 #include "platform/sim/SimText.h"
@@ -30,7 +29,10 @@ bool clickTakesFocus(const SimControl& c) {
 }  // namespace
 
 SimDialog::SimDialog(SimUi& ui, platform::DialogHandler& handler, const SimDialogTemplate& dialogTemplate)
-    : ui_(ui), handler_(handler), template_(dialogTemplate) {
+    : DataDialogWindow(handler, dialogTemplate.controls, platform::DialogControls::Unlisted::Refused,
+                       platform::DialogControls::History::Kept),
+      ui_(ui),
+      template_(dialogTemplate) {
     // As the dialog manager creates the controls: the last BS_DEFPUSHBUTTON is the default.
     for (const auto& control : template_.controls) {
         if (control.className == "Button" && control.hasStyle("BS_DEFPUSHBUTTON")) defaultId_ = control.id;
@@ -38,25 +40,23 @@ SimDialog::SimDialog(SimUi& ui, platform::DialogHandler& handler, const SimDialo
 }
 
 int SimDialog::indexOf(int id) const {
-    for (std::size_t i = 0; i < template_.controls.size(); ++i) {
-        if (template_.controls[i].id == id) return static_cast<int>(i);
-    }
-    return kNoFocus;
+    const int index = controls().indexOf(id);
+    return index >= 0 ? index : kNoFocus;
 }
 
 int SimDialog::focusedControl() const {
-    return focus_ >= 0 ? template_.controls[static_cast<std::size_t>(focus_)].id : 0;
+    return focus_ >= 0 ? controls().all()[static_cast<std::size_t>(focus_)].id : 0;
 }
 
 void SimDialog::focusByUser(int id) {
     const int index = indexOf(id);
     if (index < 0) return;
-    const SimControl& c = template_.controls[static_cast<std::size_t>(index)];
+    const SimControl& c = controls().all()[static_cast<std::size_t>(index)];
     if (c.enabled && clickTakesFocus(c)) focus_ = index;
 }
 
 int SimDialog::nextTabStop(int from, bool backwards) const {
-    const int count = static_cast<int>(template_.controls.size());
+    const int count = static_cast<int>(controls().all().size());
     if (count == 0) return kNoFocus;
     int i = from;
     for (int step = 0; step < count; ++step) {
@@ -65,7 +65,7 @@ int SimDialog::nextTabStop(int from, bool backwards) const {
         } else {
             i = backwards ? (i + count - 1) % count : (i + 1) % count;
         }
-        const SimControl& c = template_.controls[static_cast<std::size_t>(i)];
+        const SimControl& c = controls().all()[static_cast<std::size_t>(i)];
         if (c.enabled && c.hasStyle("WS_TABSTOP")) return i;
     }
     return kNoFocus;
@@ -88,7 +88,7 @@ void SimDialog::deactivate() {
 void SimDialog::reactivate() {
     // The saved control gets the focus back unless it was disabled meanwhile; otherwise the
     // activation leaves it on the dialog window itself.
-    if (savedFocus_ >= 0 && template_.controls[static_cast<std::size_t>(savedFocus_)].enabled) {
+    if (savedFocus_ >= 0 && controls().all()[static_cast<std::size_t>(savedFocus_)].enabled) {
         focus_ = savedFocus_;
     } else {
         focus_ = kDialogFocus;
@@ -96,29 +96,22 @@ void SimDialog::reactivate() {
     savedFocus_ = kNoFocus;
 }
 
-template <typename F>
-auto SimDialog::onWindowThread(F&& body, decltype(body()) failure) -> decltype(body()) {
+bool SimDialog::runOnWindowThread(const std::function<void()>& body) {
     if (ui_.onWindowThread()) {
         if (destroyed_) {
             std::lock_guard lock(ui_.mutex_);
             ++ui_.callsAfterDestroy_;
-            return failure;
+            return false;
         }
-        return body();
+        body();
+        return true;
     }
-    auto result = failure;
-    if (!ui_.sendToWindow(*this, [&] { result = body(); })) return failure;
-    return result;
+    return ui_.sendToWindow(*this, body);
 }
 
-SimControl& SimDialog::controlRef(int id) {
-    for (auto& control : template_.controls) {
-        if (control.id == id) return control;
-    }
-    throw std::out_of_range("no control " + std::to_string(id) + " in dialog " + std::to_string(template_.id));
-}
+SimControl& SimDialog::controlRef(int id) { return controls().control(id); }
 
-const SimControl& SimDialog::control(int id) const { return const_cast<SimDialog*>(this)->controlRef(id); }
+const SimControl& SimDialog::control(int id) const { return controls().control(id); }
 
 bool SimUi::writeConsole(const std::string& text) {
     std::lock_guard lock(mutex_);
@@ -137,287 +130,15 @@ std::string SimUi::consoleOutput() const {
     return consoleOutput_;
 }
 
-bool SimDialog::setItemText(int id, const std::string& text) {
-    return onWindowThread(
-        [&] {
-            SimControl& c = controlRef(id);
-            c.text = text;
-            c.textHistory.push_back(text);
-            return true;
-        },
-        false);
-}
-
-std::string SimDialog::itemText(int id) {
-    return onWindowThread(
-        [&] {
-            const SimControl& c = controlRef(id);
-            if (c.className == "ComboBox") {
-                return c.curSel >= 0 ? c.items[static_cast<std::size_t>(c.curSel)] : std::string();
-            }
-            return c.text;
-        },
-        std::string());
-}
-
 void SimDialog::enableItem(int id, bool enable) {
     onWindowThread(
         [&] {
-            controlRef(id).enabled = enable;
+            controls().enableItem(id, enable);
             // A disabled window cannot keep the focus; nothing gets it instead.
             if (!enable && focus_ >= 0 && focus_ == indexOf(id)) focus_ = kNoFocus;
             return true;
         },
         false);
-}
-
-bool SimDialog::isItemEnabled(int id) {
-    return onWindowThread([&] { return controlRef(id).enabled; }, false);
-}
-
-int SimDialog::buttonCheck(int id) {
-    return onWindowThread([&] { return controlRef(id).check; }, 0);
-}
-
-void SimDialog::setButtonCheck(int id, int state) {
-    onWindowThread(
-        [&] {
-            controlRef(id).check = state;
-            return true;
-        },
-        false);
-}
-
-void SimDialog::comboReset(int id) {
-    onWindowThread(
-        [&] {
-            SimControl& c = controlRef(id);
-            c.items.clear();
-            c.curSel = -1;
-            return true;
-        },
-        false);
-}
-
-int SimDialog::comboAdd(int id, const std::string& text) {
-    return onWindowThread(
-        [&] {
-            SimControl& c = controlRef(id);
-            c.items.push_back(text);
-            return static_cast<int>(c.items.size()) - 1;
-        },
-        win::CB_ERR);
-}
-
-int SimDialog::comboInsert(int id, int index, const std::string& text) {
-    return onWindowThread(
-        [&] {
-            SimControl& c = controlRef(id);
-            const int count = static_cast<int>(c.items.size());
-            if (index > count) return win::CB_ERR;
-            const int at = index < 0 ? count : index;
-            c.items.insert(c.items.begin() + at, text);
-            // The list keeps its selection on the same entry.
-            if (c.curSel >= at) ++c.curSel;
-            return at;
-        },
-        win::CB_ERR);
-}
-
-int SimDialog::comboSetCurSel(int id, int index) {
-    return onWindowThread(
-        [&] {
-            SimControl& c = controlRef(id);
-            if (index < 0 || index >= static_cast<int>(c.items.size())) {
-                c.curSel = -1;
-                return win::CB_ERR;
-            }
-            c.curSel = index;
-            return index;
-        },
-        win::CB_ERR);
-}
-
-int SimDialog::comboCurSel(int id) {
-    return onWindowThread([&] { return controlRef(id).curSel; }, win::CB_ERR);
-}
-
-int SimDialog::comboCount(int id) {
-    return onWindowThread([&] { return static_cast<int>(controlRef(id).items.size()); }, win::CB_ERR);
-}
-
-std::string SimDialog::comboItemText(int id, int index) {
-    return onWindowThread(
-        [&] {
-            const SimControl& c = controlRef(id);
-            if (index < 0 || index >= static_cast<int>(c.items.size())) return std::string();
-            return c.items[static_cast<std::size_t>(index)];
-        },
-        std::string());
-}
-
-bool SimDialog::listDeleteAllItems(int id) {
-    return onWindowThread(
-        [&] {
-            controlRef(id).rows.clear();
-            return true;
-        },
-        false);
-}
-
-int SimDialog::listHeaderColumnCount(int id) {
-    return onWindowThread([&] { return static_cast<int>(controlRef(id).columns.size()); }, -1);
-}
-
-bool SimDialog::listDeleteColumn(int id, int column) {
-    return onWindowThread(
-        [&] {
-            SimControl& c = controlRef(id);
-            if (column < 0 || column >= static_cast<int>(c.columns.size())) return false;
-            c.columns.erase(c.columns.begin() + column);
-            for (auto& row : c.rows) {
-                if (column < static_cast<int>(row.texts.size())) row.texts.erase(row.texts.begin() + column);
-            }
-            return true;
-        },
-        false);
-}
-
-std::uint32_t SimDialog::listExtendedStyle(int id) {
-    return onWindowThread([&] { return controlRef(id).extendedStyle; }, 0u);
-}
-
-void SimDialog::listSetExtendedStyle(int id, std::uint32_t mask, std::uint32_t style) {
-    onWindowThread(
-        [&] {
-            SimControl& c = controlRef(id);
-            c.extendedStyle = mask == 0 ? style : ((c.extendedStyle & ~mask) | (style & mask));
-            return true;
-        },
-        false);
-}
-
-int SimDialog::listInsertColumn(int id, int column, const std::string& text, int format) {
-    return onWindowThread(
-        [&] {
-            SimControl& c = controlRef(id);
-            const int count = static_cast<int>(c.columns.size());
-            const int at = std::clamp(column, 0, count);
-            c.columns.insert(c.columns.begin() + at, SimControl::Column{text, format, 0});
-            for (auto& row : c.rows) {
-                if (at <= static_cast<int>(row.texts.size())) row.texts.insert(row.texts.begin() + at, std::string());
-            }
-            return at;
-        },
-        -1);
-}
-
-bool SimDialog::listSetColumnWidth(int id, int column, int width) {
-    return onWindowThread(
-        [&] {
-            SimControl& c = controlRef(id);
-            if (column < 0 || column >= static_cast<int>(c.columns.size())) return false;
-            c.columns[static_cast<std::size_t>(column)].width = width;
-            return true;
-        },
-        false);
-}
-
-int SimDialog::listInsertItem(int id, int index, const std::string& text) {
-    return onWindowThread(
-        [&] {
-            SimControl& c = controlRef(id);
-            const int count = static_cast<int>(c.rows.size());
-            const int at = (index < 0 || index > count) ? count : index;
-            SimControl::Row row;
-            row.texts.assign(std::max<std::size_t>(c.columns.size(), 1), std::string());
-            row.texts[0] = text;
-            c.rows.insert(c.rows.begin() + at, row);
-            return at;
-        },
-        -1);
-}
-
-bool SimDialog::listSetItemText(int id, int item, int subItem, const std::string& text) {
-    return onWindowThread(
-        [&] {
-            SimControl& c = controlRef(id);
-            if (item < 0 || item >= static_cast<int>(c.rows.size()) || subItem < 0) return false;
-            auto& texts = c.rows[static_cast<std::size_t>(item)].texts;
-            if (subItem > 0 && subItem >= static_cast<int>(c.columns.size())) return false;
-            if (subItem >= static_cast<int>(texts.size())) texts.resize(static_cast<std::size_t>(subItem) + 1);
-            texts[static_cast<std::size_t>(subItem)] = text;
-            return true;
-        },
-        false);
-}
-
-bool SimDialog::listSetItemState(int id, int item, std::uint32_t state, std::uint32_t mask) {
-    return onWindowThread(
-        [&] {
-            SimControl& c = controlRef(id);
-            const int count = static_cast<int>(c.rows.size());
-            if (item >= count || item < -1) return false;
-            auto apply = [&](SimControl::Row& row) { row.state = (row.state & ~mask) | (state & mask); };
-            if (item == -1) {
-                for (auto& row : c.rows) apply(row);
-                return true;
-            }
-            // A single-selection list lets one row be selected: selecting a row deselects the rest.
-            if (c.hasStyle("LVS_SINGLESEL") && (mask & state & win::LVIS_SELECTED) != 0) {
-                for (auto& row : c.rows) row.state &= ~win::LVIS_SELECTED;
-            }
-            apply(c.rows[static_cast<std::size_t>(item)]);
-            return true;
-        },
-        false);
-}
-
-int SimDialog::listItemCount(int id) {
-    return onWindowThread([&] { return static_cast<int>(controlRef(id).rows.size()); }, 0);
-}
-
-std::uint32_t SimDialog::listItemState(int id, int item, std::uint32_t mask) {
-    return onWindowThread(
-        [&] {
-            const SimControl& c = controlRef(id);
-            if (item < 0 || item >= static_cast<int>(c.rows.size())) return 0u;
-            return c.rows[static_cast<std::size_t>(item)].state & mask;
-        },
-        0u);
-}
-
-std::string SimDialog::listItemText(int id, int item, int subItem) {
-    return onWindowThread(
-        [&] {
-            const SimControl& c = controlRef(id);
-            if (item < 0 || item >= static_cast<int>(c.rows.size()) || subItem < 0) return std::string();
-            const auto& texts = c.rows[static_cast<std::size_t>(item)].texts;
-            return subItem < static_cast<int>(texts.size()) ? texts[static_cast<std::size_t>(subItem)] : std::string();
-        },
-        std::string());
-}
-
-int SimDialog::progressSetPos(int id, int position) {
-    return onWindowThread(
-        [&] {
-            SimControl& c = controlRef(id);
-            const int previous = c.position;
-            c.position = std::clamp(position, 0, 100);
-            c.positionHistory.push_back(c.position);
-            return previous;
-        },
-        0);
-}
-
-std::intptr_t SimDialog::sendRegistered(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
-    return onWindowThread(
-        [&] {
-            std::intptr_t result = 0;
-            handler_.onMessage(message, wParam, lParam, result);
-            return result;
-        },
-        std::intptr_t{0});
 }
 
 void SimDialog::endDialog(int result) {
@@ -444,7 +165,7 @@ void SimDialog::userSelectCombo(int id, int index) {
     if (!c.enabled || !windowEnabled()) return;
     focusByUser(id);
     c.curSel = (index >= 0 && index < static_cast<int>(c.items.size())) ? index : -1;
-    handler_.onCommand(id, win::CBN_SELCHANGE);
+    handler().onCommand(id, win::CBN_SELCHANGE);
 }
 
 void SimDialog::userClick(int id) {
@@ -453,7 +174,7 @@ void SimDialog::userClick(int id) {
     // The button takes the focus when the mouse goes down, before it reports the click.
     focusByUser(id);
     if (c.hasStyle("BS_AUTOCHECKBOX")) c.check = c.check == win::BST_CHECKED ? win::BST_UNCHECKED : win::BST_CHECKED;
-    handler_.onCommand(id, win::BN_CLICKED);
+    handler().onCommand(id, win::BN_CLICKED);
 }
 
 void SimDialog::userSelectListRow(int id, int row) {
@@ -474,27 +195,27 @@ void SimDialog::userType(int id, const std::string& text) {
 }
 
 void SimDialog::userCloseBox() {
-    if (windowEnabled()) handler_.onClose();
+    if (windowEnabled()) handler().onClose();
 }
 
 void SimDialog::userPressEnter() {
     if (!windowEnabled() || focus_ == kNoFocus) return;
     if (focus_ >= 0) {
-        const SimControl& focused = template_.controls[static_cast<std::size_t>(focus_)];
+        const SimControl& focused = controls().all()[static_cast<std::size_t>(focus_)];
         if (isPushButton(focused)) {
-            handler_.onCommand(focused.id, win::BN_CLICKED);
+            handler().onCommand(focused.id, win::BN_CLICKED);
             return;
         }
     }
     // A default id that names no control (IDOK in a dialog without such a button) is sent
     // all the same; a disabled default button swallows the key.
     const int index = indexOf(defaultId_);
-    if (index >= 0 && !template_.controls[static_cast<std::size_t>(index)].enabled) return;
-    handler_.onCommand(defaultId_, win::BN_CLICKED);
+    if (index >= 0 && !controls().all()[static_cast<std::size_t>(index)].enabled) return;
+    handler().onCommand(defaultId_, win::BN_CLICKED);
 }
 
 void SimDialog::userPressEscape() {
-    if (windowEnabled() && focus_ != kNoFocus) handler_.onCommand(win::IDCANCEL, win::BN_CLICKED);
+    if (windowEnabled() && focus_ != kNoFocus) handler().onCommand(win::IDCANCEL, win::BN_CLICKED);
 }
 
 void SimDialog::userPressTab(bool shift) {

@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/DataDialogWindow.h"
 #include "platform/Ui.h"
 #include "platform/sim/SimDialogTemplate.h"
 
@@ -24,38 +25,11 @@ namespace sim {
 
 class SimUi;
 
-class SimDialog : public platform::DialogWindow {
+class SimDialog : public platform::DataDialogWindow {
 public:
     SimDialog(SimUi& ui, platform::DialogHandler& handler, const SimDialogTemplate& dialogTemplate);
 
-    bool setItemText(int id, const std::string& text) override;
-    std::string itemText(int id) override;
     void enableItem(int id, bool enable) override;
-    bool isItemEnabled(int id) override;
-    int buttonCheck(int id) override;
-    void setButtonCheck(int id, int state) override;
-    void comboReset(int id) override;
-    int comboAdd(int id, const std::string& text) override;
-    int comboInsert(int id, int index, const std::string& text) override;
-    int comboSetCurSel(int id, int index) override;
-    int comboCurSel(int id) override;
-    int comboCount(int id) override;
-    std::string comboItemText(int id, int index) override;
-    bool listDeleteAllItems(int id) override;
-    int listHeaderColumnCount(int id) override;
-    bool listDeleteColumn(int id, int column) override;
-    std::uint32_t listExtendedStyle(int id) override;
-    void listSetExtendedStyle(int id, std::uint32_t mask, std::uint32_t style) override;
-    int listInsertColumn(int id, int column, const std::string& text, int format) override;
-    bool listSetColumnWidth(int id, int column, int width) override;
-    int listInsertItem(int id, int index, const std::string& text) override;
-    bool listSetItemText(int id, int item, int subItem, const std::string& text) override;
-    bool listSetItemState(int id, int item, std::uint32_t state, std::uint32_t mask) override;
-    int listItemCount(int id) override;
-    std::uint32_t listItemState(int id, int item, std::uint32_t mask) override;
-    std::string listItemText(int id, int item, int subItem) override;
-    int progressSetPos(int id, int position) override;
-    std::intptr_t sendRegistered(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
     std::uintptr_t nativeHandle() override { return handle_; }
     void endDialog(int result) override;
     void waitForThread(const platform::ThreadHandle& thread) override;
@@ -78,6 +52,7 @@ public:
     void userPressAltF4();
 
     // The state, for tests: read it on the window thread, or after the dialog has ended.
+    // The template as it was loaded; what its controls hold now is control(id).
     const SimDialogTemplate& dialogTemplate() const { return template_; }
     const SimControl& control(int id) const;
     bool ended() const { return ended_; }
@@ -108,11 +83,9 @@ private:
     // later gives the activation back, as the dialog manager saves and restores the focus.
     void deactivate();
     void reactivate();
-    template <typename F>
-    auto onWindowThread(F&& body, decltype(body()) failure) -> decltype(body());
+    bool runOnWindowThread(const std::function<void()>& body) override;
 
     SimUi& ui_;
-    platform::DialogHandler& handler_;
     std::uintptr_t handle_ = 0;
     SimDialogTemplate template_;
     std::atomic<bool> ended_{false};
