@@ -248,3 +248,19 @@ std::string commandLineUsage() {
            "DriverInstaller.exe /list [/log \"<file>\"]\r\n"
            "DriverInstaller.exe /?";
 }
+
+bool sameSpoolerName(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    const auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; };
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto x = static_cast<unsigned char>(a[i]);
+        const auto y = static_cast<unsigned char>(b[i]);
+        if (x >= 0x81 && x <= 0xFE) {
+            if (x != y || i + 1 >= a.size() || a[i + 1] != b[i + 1]) return false;
+            ++i;
+            continue;
+        }
+        if (fold(x) != fold(y)) return false;
+    }
+    return true;
+}

@@ -46,6 +46,11 @@ struct CommandLine {
 constexpr std::size_t MAX_HOST_ADDRESS_CHARS = 48;
 
 // The port made for a /host address, named as Windows' own add-port wizard names it.
+// Whether the spooler takes `a` and `b` for the same printer, driver, monitor or port name: it
+// compares them without case. Code page 936 text: the trail byte of a double-byte character
+// is no letter, whatever its value.
+bool sameSpoolerName(const std::string& a, const std::string& b);
+
 inline std::string standardTcpipPortName(const std::string& host) { return "IP_" + host; }
 
 // Splits a command line as the C runtime of a Windows program does: blanks separate arguments

@@ -35,11 +35,12 @@ const char* kindName(std::int32_t kind) {
     }
 }
 
-bool contains(const StringList& list, const std::string& name) {
+// The entry of `list` that is `name` to the spooler, in the list's spelling; empty when none is.
+std::string listedAs(const StringList& list, const std::string& name) {
     for (const auto& entry : list) {
-        if (entry == name) return true;
+        if (sameSpoolerName(entry, name)) return entry;
     }
-    return false;
+    return {};
 }
 
 // The port the spooler has the printer on now; empty when it has no such printer.
@@ -57,16 +58,18 @@ std::string portOfPrinter(platform::Spooler& spooler, const std::string& printer
 // the TCP/IP port dialog and the inventory see it. EXIT_OK, or EXIT_NO_PORT when there is no
 // such port to take.
 int settleHostPort(MainDialog& dialog, platform::Spooler& spooler, const CommandLine& command, RunLog& log) {
-    const std::string portName = standardTcpipPortName(command.host);
     std::vector<platform::PortInfo2> ports;
     if (spooler.enumPorts(ports) != 0) {
         log.write("the spooler's ports could not be listed; no TCP/IP port for " + command.host);
         return EXIT_NO_PORT;
     }
-    const bool listed = std::any_of(ports.begin(), ports.end(),
-                                    [&](const platform::PortInfo2& port) { return port.portName == portName; });
-    if (listed) {
+    std::string portName = standardTcpipPortName(command.host);
+    const auto listed = std::find_if(ports.begin(), ports.end(), [&](const platform::PortInfo2& port) {
+        return sameSpoolerName(port.portName, portName);
+    });
+    if (listed != ports.end()) {
         // Taken as it is: its address and port number are the ones it was made with.
+        portName = listed->portName;
         log.write("reusing the TCP/IP port " + portName);
     } else {
         const long error = spooler.addStandardTcpipPort(portName, command.host, static_cast<std::uint32_t>(command.portNumber));
@@ -78,11 +81,12 @@ int settleHostPort(MainDialog& dialog, platform::Spooler& spooler, const Command
                   std::to_string(command.portNumber));
     }
     dialog.refreshPortInventoryKeepingKind();
-    if (!contains(dialog.inventory.tcpipPorts, portName)) {
+    if (listedAs(dialog.inventory.tcpipPorts, portName).empty()) {
         // Its description is not a standard TCP/IP port's: the TCP/IP port dialog would not offer it.
         log.write("the port " + portName + " is not a standard TCP/IP port");
         return EXIT_NO_PORT;
     }
+    dialog.requiredPort = portName;
     return EXIT_OK;
 }
 
@@ -107,7 +111,6 @@ int installThroughWindow(MainDialog& dialog, platform::DialogWindow& window, Rul
 
     if (!command.host.empty()) {
         if (const int code = settleHostPort(dialog, platform.spooler, command, log); code != EXIT_OK) return code;
-        dialog.requiredPort = standardTcpipPortName(command.host);
     }
 
     std::int32_t kind = PORT_KIND_SERIAL;
@@ -120,9 +123,11 @@ int installThroughWindow(MainDialog& dialog, platform::DialogWindow& window, Rul
     } else {
         bool found = false;
         for (std::int32_t k : {PORT_KIND_SERIAL, PORT_KIND_USB, PORT_KIND_PARALLEL, PORT_KIND_TCPIP}) {
-            if (contains(portsOfKind(dialog.inventory, k), command.portName)) {
+            if (const std::string listed = listedAs(portsOfKind(dialog.inventory, k), command.portName);
+                !listed.empty()) {
                 kind = k;
                 found = true;
+                dialog.requiredPort = listed;
                 break;
             }
         }
@@ -130,7 +135,6 @@ int installThroughWindow(MainDialog& dialog, platform::DialogWindow& window, Rul
             log.write("the machine has no port " + command.portName);
             return EXIT_NO_PORT;
         }
-        dialog.requiredPort = command.portName;
     }
 
     window.comboSetCurSel(IDC_MODEL_COMBO, row);
@@ -245,24 +249,6 @@ int runList(platform::Platform& platform, RunLog& log) {
     return exitCode;
 }
 
-// The spooler compares printer and driver names without case. Code page 936 text: the trail
-// byte of a double-byte character is no letter, whatever its value.
-bool sameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    const auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; };
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto x = static_cast<unsigned char>(a[i]);
-        const auto y = static_cast<unsigned char>(b[i]);
-        if (x >= 0x81 && x <= 0xFE) {
-            if (x != y || i + 1 >= a.size() || a[i + 1] != b[i + 1]) return false;
-            ++i;
-            continue;
-        }
-        if (fold(x) != fold(y)) return false;
-    }
-    return true;
-}
-
 const std::string kLanguageMonitor = "Advanced Language Monitor";
 constexpr long ERROR_UNKNOWN_PRINT_MONITOR = 3000;
 
@@ -280,9 +266,9 @@ int removeDriverOf(platform::Spooler& spooler, const std::string& environment, c
         log.write(driver + " kept: the spooler's drivers could not be listed");
         return EXIT_INSTALL_FAILED;
     }
-    const auto names = [](const platform::DriverInfo3& d) { return sameName(d.monitorName, kLanguageMonitor); };
+    const auto names = [](const platform::DriverInfo3& d) { return sameSpoolerName(d.monitorName, kLanguageMonitor); };
     const auto own = std::find_if(drivers.begin(), drivers.end(),
-                                  [&](const platform::DriverInfo3& d) { return sameName(d.name, driverName); });
+                                  [&](const platform::DriverInfo3& d) { return sameSpoolerName(d.name, driverName); });
     const bool namesMonitor = own != drivers.end() && names(*own);
 
     // A printer whose deletion waits for its jobs still uses the driver, the removed one too.
@@ -292,7 +278,7 @@ int removeDriverOf(platform::Spooler& spooler, const std::string& environment, c
         return EXIT_INSTALL_FAILED;
     }
     const auto user = std::find_if(printers.begin(), printers.end(),
-                                   [&](const platform::PrinterEntry& p) { return sameName(p.driverName, driverName); });
+                                   [&](const platform::PrinterEntry& p) { return sameSpoolerName(p.driverName, driverName); });
     if (user != printers.end()) {
         log.write(driver + " kept: the printer " + quoted(user->printerName) + " uses it");
         if (namesMonitor) log.write(monitor + " kept: the " + driver + " names it");
@@ -351,7 +337,7 @@ int runRemove(platform::Platform& platform, const CommandLine& command, RunLog& 
         std::vector<platform::PrinterEntry> printers;
         quiet.spooler.enumPrinters(platform::PRINTER_ENUM_LOCAL_FLAG, printers);
         const auto found = std::find_if(printers.begin(), printers.end(), [&](const platform::PrinterEntry& p) {
-            return sameName(p.printerName, command.removeName);
+            return sameSpoolerName(p.printerName, command.removeName);
         });
         if (found == printers.end() || found->driverName.empty()) {
             log.write("the driver of the printer \"" + command.removeName + "\" is not known; nothing was removed");

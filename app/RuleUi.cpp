@@ -3,6 +3,7 @@
 #include <array>
 #include <chrono>
 
+#include "app/CommandLine.h"
 #include "app/ExitCodes.h"
 #include "platform/WinConstants.h"
 #include "resources/resource.h"
@@ -251,7 +252,7 @@ void RuleUi::answerPortDialog(HeadlessDialog& dialog) {
     const int rows = dialog.listItemCount(IDC_PORT_LIST);
     int chosen = rows > 0 && rules_.port.empty() ? 0 : -1;
     for (int row = 0; row < rows && chosen < 0; ++row) {
-        if (dialog.listItemText(IDC_PORT_LIST, row, 0) == rules_.port) chosen = row;
+        if (sameSpoolerName(dialog.listItemText(IDC_PORT_LIST, row, 0), rules_.port)) chosen = row;
     }
     const char* what = dialog.templateId() == IDD_LPT_PORT_DIALOG ? "parallel" : "TCP/IP";
     if (chosen < 0) {
