@@ -77,25 +77,15 @@ HeadlessDialog::HeadlessDialog(RuleUi& ui, platform::DialogHandler& handler, int
       ui_(ui),
       templateId_(templateId) {}
 
-template <typename F>
-auto HeadlessDialog::call(F&& body, decltype(body()) failure) -> decltype(body()) {
-    if (ui_.onDialogThread()) return destroyed_ ? failure : body();
-    auto result = failure;
-    if (!ui_.send(*this, [&] { result = body(); })) return failure;
-    return result;
-}
-
 bool HeadlessDialog::runOnWindowThread(const std::function<void()>& body) {
-    return call(
-        [&] {
-            body();
-            return true;
-        },
-        false);
+    if (!ui_.onDialogThread()) return ui_.send(*this, body);
+    if (destroyed_) return false;
+    body();
+    return true;
 }
 
 bool HeadlessDialog::setItemText(int id, const std::string& text) {
-    return call(
+    return onWindowThread(
         [&] {
             // The data exchange writes the status line again and again; the log keeps changes.
             if (templateId_ == IDD_MAIN_DIALOG && id == IDC_STATUS && !text.empty() &&
@@ -109,7 +99,7 @@ bool HeadlessDialog::setItemText(int id, const std::string& text) {
 }
 
 void HeadlessDialog::endDialog(int result) {
-    call(
+    onWindowThread(
         [&] {
             if (!ended_) result_ = result;
             ended_ = true;

@@ -38,8 +38,6 @@ public:
 
 private:
     friend class RuleUi;
-    template <typename F>
-    auto call(F&& body, decltype(body()) failure) -> decltype(body());
     bool runOnWindowThread(const std::function<void()>& body) override;
 
     RuleUi& ui_;
