@@ -1,7 +1,6 @@
 #include "app/CommandLineRun.h"
 
 #include <algorithm>
-#include <array>
 #include <functional>
 
 #include "app/CallLog.h"
@@ -44,13 +43,23 @@ std::string listedAs(const StringList& list, const std::string& name) {
 }
 
 // The port the spooler has the printer on now; empty when it has no such printer.
-std::string portOfPrinter(platform::Spooler& spooler, const std::string& printerName) {
-    std::vector<platform::PrinterEntry> printers;
-    if (spooler.enumPrinters(platform::PRINTER_ENUM_LOCAL_FLAG, printers) != 0) return {};
-    for (const auto& printer : printers) {
-        if (printer.printerName == printerName) return printer.portName;
+std::string portOfPrinter(MainDialog& dialog, const std::string& printerName) {
+    StringList names;
+    StringList ports;
+    dialog.listPrinters(names, ports);
+    const auto found = std::find(names.begin(), names.end(), printerName);
+    return found != names.end() ? ports[static_cast<std::size_t>(found - names.begin())] : std::string();
+}
+
+// False, with the reason in the log, when the start-up unpacked no package: the drop-down then
+// holds its prompt alone.
+bool packageUnpacked(platform::DialogWindow& window, platform::FileSystem& files, RunLog& log) {
+    if (window.comboCount(IDC_MODEL_COMBO) > 1 ||
+        files.fileAttributes("C:\\DriverName.cfg") != platform::INVALID_FILE_ATTRIBUTES_VALUE) {
+        return true;
     }
-    return {};
+    log.write("the driver package DriverData.Drv was not unpacked");
+    return false;
 }
 
 // The standard TCP/IP port for /host, once the start-up has the spooler running: the one
@@ -94,11 +103,8 @@ int settleHostPort(MainDialog& dialog, platform::Spooler& spooler, const Command
 // the choices the command line makes, then the install button.
 int installThroughWindow(MainDialog& dialog, platform::DialogWindow& window, RuleUi& ui, const CommandLine& command,
                          platform::Platform& platform, RunLog& log) {
+    if (!packageUnpacked(window, platform.files, log)) return EXIT_PACKAGE_MISSING;
     const int count = window.comboCount(IDC_MODEL_COMBO);
-    if (count <= 1 && platform.files.fileAttributes("C:\\DriverName.cfg") == platform::INVALID_FILE_ATTRIBUTES_VALUE) {
-        log.write("the driver package DriverData.Drv was not unpacked");
-        return EXIT_PACKAGE_MISSING;
-    }
     // Position 0 is the prompt.
     int row = -1;
     for (int i = 1; i < count && row < 0; ++i) {
@@ -155,7 +161,7 @@ int installThroughWindow(MainDialog& dialog, platform::DialogWindow& window, Rul
 
     const std::string caption = window.itemText(IDC_INSTALL);
     if (!dialog.installedPrinterName.empty()) {
-        const std::string port = portOfPrinter(platform.spooler, dialog.installedPrinterName);
+        const std::string port = portOfPrinter(dialog, dialog.installedPrinterName);
         log.write("printer \"" + dialog.installedPrinterName + "\" on port " + (port.empty() ? "(none)" : port));
     }
     if (const int failure = ui.failureCode(); failure != EXIT_OK) return failure;
@@ -222,35 +228,29 @@ int runInstall(platform::Platform& platform, const CommandLine& command, RunLog&
 // The package's display names and the machine's ports by kind, one a line.
 int runList(platform::Platform& platform, RunLog& log) {
     RunMachine machine(platform, log, AnswerRules{});
-    std::string listing;
+    StringList lines;
     const int exitCode = runMainDialog(machine, log, [&](MainDialog& dialog, platform::DialogWindow& window) {
-        const int count = window.comboCount(IDC_MODEL_COMBO);
-        if (count <= 1 &&
-            platform.files.fileAttributes("C:\\DriverName.cfg") == platform::INVALID_FILE_ATTRIBUTES_VALUE) {
-            log.write("the driver package DriverData.Drv was not unpacked");
-            return EXIT_PACKAGE_MISSING;
-        }
+        if (!packageUnpacked(window, platform.files, log)) return EXIT_PACKAGE_MISSING;
         // Position 0 is the prompt.
-        for (int i = 1; i < count; ++i) listing += "model " + window.comboItemText(IDC_MODEL_COMBO, i) + "\r\n";
+        const int count = window.comboCount(IDC_MODEL_COMBO);
+        for (int i = 1; i < count; ++i) lines.push_back("model " + window.comboItemText(IDC_MODEL_COMBO, i));
         for (std::int32_t kind : {PORT_KIND_SERIAL, PORT_KIND_USB, PORT_KIND_PARALLEL, PORT_KIND_TCPIP}) {
             for (const auto& port : portsOfKind(dialog.inventory, kind)) {
-                listing += std::string(kindName(kind)) + " " + port + "\r\n";
+                lines.push_back(std::string(kindName(kind)) + " " + port);
             }
         }
         return EXIT_OK;
     });
-    std::size_t start = 0;
-    while (start < listing.size()) {
-        const std::size_t end = listing.find("\r\n", start);
-        log.write(listing.substr(start, end - start));
-        start = end + 2;
+    std::string listing;
+    for (const auto& line : lines) {
+        log.write(line);
+        listing += line + "\r\n";
     }
     if (!listing.empty() && !platform.ui.writeConsole(listing)) log.write("no console to write the list to");
     return exitCode;
 }
 
 const std::string kLanguageMonitor = "Advanced Language Monitor";
-constexpr long ERROR_UNKNOWN_PRINT_MONITOR = 3000;
 
 std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
@@ -302,7 +302,7 @@ int removeDriverOf(platform::Spooler& spooler, const std::string& environment, c
         return EXIT_OK;
     }
     const long error = spooler.deleteMonitor(environment, kLanguageMonitor);
-    if (error == ERROR_UNKNOWN_PRINT_MONITOR) {
+    if (error == win::ERROR_UNKNOWN_PRINT_MONITOR) {
         log.write(monitor + " was not registered");
         return EXIT_OK;
     }

@@ -37,6 +37,7 @@ constexpr long ERROR_SERVICE_DEPENDENCY_FAIL = 1068;
 constexpr long ERROR_CANCELLED = 1223;
 constexpr long ERROR_INVALID_WINDOW_HANDLE = 1400;
 constexpr long ERROR_INVALID_PRINTER_NAME = 1801;
+constexpr long ERROR_UNKNOWN_PRINT_MONITOR = 3000;
 
 // Registry value types and access rights.
 constexpr uint32_t REG_NONE = 0;
