@@ -1,7 +1,10 @@
 #include "app/CommandLine.h"
 
+#include <algorithm>
 #include <array>
 #include <map>
+
+#include "platform/CodePage936.h"
 
 namespace {
 
@@ -20,19 +23,13 @@ std::string switchName(const std::string& arg) { return lowerAscii(arg.substr(1)
 constexpr std::array<const char*, 7> kValueSwitches{"model", "port", "name", "host", "portnumber", "log", "remove"};
 constexpr std::array<const char*, 5> kFlagSwitches{"quiet", "nodefault", "driver", "list", "?"};
 
-bool takesValue(const std::string& name) {
-    for (const char* s : kValueSwitches) {
-        if (name == s) return true;
-    }
-    return false;
+template <std::size_t N>
+bool named(const std::array<const char*, N>& names, const std::string& name) {
+    return std::any_of(names.begin(), names.end(), [&](const char* s) { return name == s; });
 }
 
-bool isFlag(const std::string& name) {
-    for (const char* s : kFlagSwitches) {
-        if (name == s) return true;
-    }
-    return false;
-}
+bool takesValue(const std::string& name) { return named(kValueSwitches, name); }
+bool isFlag(const std::string& name) { return named(kFlagSwitches, name); }
 
 bool isKnownSwitch(const std::string& arg) {
     if (!isSwitchSyntax(arg)) return false;
@@ -129,15 +126,10 @@ std::vector<std::string> splitCommandLine(const std::string& line) {
             continue;
         }
         // A double-byte character is taken whole: its trail byte may be 0x5C, which is no
-        // backslash there.
-        const auto lead = static_cast<unsigned char>(c);
-        if (lead >= 0x81 && lead <= 0xFE && i + 1 < line.size()) {
-            current.append(line, i, 2);
-            i += 2;
-            continue;
-        }
-        current += c;
-        ++i;
+        // backslash there. As the C runtime does, a lead byte takes the next byte, whatever it is.
+        const std::size_t length = cp936::isLeadByte(static_cast<unsigned char>(c)) && i + 1 < line.size() ? 2 : 1;
+        current.append(line, i, length);
+        i += length;
     }
     if (inArg) args.push_back(current);
     return args;
@@ -181,10 +173,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     const bool quiet = flags["quiet"];
     const std::string logPath = values.count("log") != 0 ? values["log"] : std::string();
     if (!firstProblem.empty()) return refuse(firstProblem, quiet, logPath);
-    if (flags["?"]) {
-        CommandLine help = refuse("", quiet, logPath);
-        return help;
-    }
+    if (flags["?"]) return refuse("", quiet, logPath);
 
     result.quiet = quiet;
     result.logPath = logPath;
@@ -250,17 +239,5 @@ std::string commandLineUsage() {
 }
 
 bool sameSpoolerName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    const auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; };
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto x = static_cast<unsigned char>(a[i]);
-        const auto y = static_cast<unsigned char>(b[i]);
-        if (x >= 0x81 && x <= 0xFE) {
-            if (x != y || i + 1 >= a.size() || a[i + 1] != b[i + 1]) return false;
-            ++i;
-            continue;
-        }
-        if (fold(x) != fold(y)) return false;
-    }
-    return true;
+    return a.size() == b.size() && cp936::foldCase(a) == cp936::foldCase(b);
 }

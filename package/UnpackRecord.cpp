@@ -2,12 +2,11 @@
 
 #include <algorithm>
 
+#include "platform/CodePage936.h"
+
 namespace {
 
 constexpr std::size_t MAX_PATH_BYTES = 260;
-
-bool isLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
-bool isTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
 
 bool isDotEntry(const std::string& name) { return name == "." || name == ".."; }
 
@@ -66,8 +65,7 @@ std::string pathKey(const std::string& windowsPath) {
     bool separatorLast = false;  // the trail byte of a double-byte character may be '\' too
     for (std::size_t pos = 0; pos < windowsPath.size();) {
         const auto c = static_cast<unsigned char>(windowsPath[pos]);
-        if (pos + 1 < windowsPath.size() && isLeadByte(c) &&
-            isTrailByte(static_cast<unsigned char>(windowsPath[pos + 1]))) {
+        if (cp936::charLength(windowsPath, pos) == 2) {
             key.append(windowsPath, pos, 2);
             pos += 2;
             separatorLast = false;

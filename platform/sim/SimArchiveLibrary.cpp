@@ -6,7 +6,7 @@
 #include "package/archive/Extractor.h"
 #include "package/archive/SevenZipCommand.h"
 #include "package/archive/posix/PosixFiles.h"
-#include "platform/sim/SimCodePage.h"
+#include "platform/CodePage936.h"
 #include "platform/sim/SimOutputTree.h"
 #include "platform/sim/SimText.h"
 

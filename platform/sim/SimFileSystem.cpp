@@ -11,7 +11,7 @@
 #include <system_error>
 
 #include "platform/WinConstants.h"
-#include "platform/sim/SimCodePage.h"
+#include "platform/CodePage936.h"
 
 namespace fs = std::filesystem;
 

@@ -33,7 +33,7 @@
 #include <vector>
 
 #include "platform/WinConstants.h"
-#include "platform/sim/SimCodePage.h"
+#include "platform/CodePage936.h"
 
 namespace sim {
 

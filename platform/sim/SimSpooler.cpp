@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "platform/WinConstants.h"
-#include "platform/sim/SimCodePage.h"
+#include "platform/CodePage936.h"
 #include "platform/sim/SimFileSystem.h"
 #include "platform/sim/SimPeImage.h"
 #include "platform/sim/SimRegistry.h"

@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "platform/sim/SimCodePage.h"
+#include "platform/CodePage936.h"
 
 namespace sim {
 

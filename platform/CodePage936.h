@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string>
 
-namespace sim::cp936 {
+namespace cp936 {
 
 inline bool isLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
 inline bool isTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
@@ -50,4 +50,4 @@ inline std::string foldCase(const std::string& text) {
     return folded;
 }
 
-}  // namespace sim::cp936
+}  // namespace cp936
