@@ -19,6 +19,13 @@ inline std::size_t charLength(const std::string& text, std::size_t pos) {
     return 1;
 }
 
+// How many characters the text holds: what its UTF-16 form counts.
+inline std::size_t characterCount(const std::string& text) {
+    std::size_t characters = 0;
+    for (std::size_t pos = 0; pos < text.size(); pos += charLength(text, pos)) ++characters;
+    return characters;
+}
+
 // The longest prefix of at most `limit` bytes that does not end inside a character.
 inline std::size_t fittingPrefix(const std::string& text, std::size_t limit) {
     std::size_t pos = 0;

@@ -40,19 +40,8 @@ std::string driverKey(const std::string& environment, const std::string& name) {
 constexpr std::size_t kMaxPrinterNameChars = 220;
 
 bool validPrinterName(const std::string& name) {
-    if (name.empty()) return false;
-    std::size_t characters = 0;
-    for (std::size_t pos = 0; pos < name.size(); pos += cp936::charLength(name, pos)) {
-        if (name[pos] == ',' || name[pos] == '\\') return false;
-        ++characters;
-    }
-    return characters <= kMaxPrinterNameChars;
-}
-
-std::size_t characterCount(const std::string& text) {
-    std::size_t characters = 0;
-    for (std::size_t pos = 0; pos < text.size(); pos += cp936::charLength(text, pos)) ++characters;
-    return characters;
+    return !name.empty() && cp936::find(name, ',') == std::string::npos &&
+           cp936::find(name, '\\') == std::string::npos && cp936::characterCount(name) <= kMaxPrinterNameChars;
 }
 
 }  // namespace
@@ -645,7 +634,7 @@ long SimSpooler::addStandardTcpipPort(const std::string& portName, const std::st
     std::lock_guard lock(mutex_);
     if (!running()) return RPC_S_SERVER_UNAVAILABLE;
     // PORT_DATA_1 holds 63 and 48 UTF-16 characters; code page 936 has one for each character.
-    if (portName.empty() || host.empty() || characterCount(portName) > 63 || characterCount(host) > 48) {
+    if (portName.empty() || host.empty() || cp936::characterCount(portName) > 63 || cp936::characterCount(host) > 48) {
         return win::ERROR_INVALID_PARAMETER;
     }
     // Without the monitor the spooler has no ",XcvMonitor Standard TCP/IP Port" to open.
