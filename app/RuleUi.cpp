@@ -85,27 +85,21 @@ bool HeadlessDialog::runOnWindowThread(const std::function<void()>& body) {
 }
 
 bool HeadlessDialog::setItemText(int id, const std::string& text) {
-    return onWindowThread(
-        [&] {
-            // The data exchange writes the status line again and again; the log keeps changes.
-            if (templateId_ == IDD_MAIN_DIALOG && id == IDC_STATUS && !text.empty() &&
-                text != controls().control(id).text) {
-                ui_.log_.write("status: " + text);
-            }
-            controls().setItemText(id, text);
-            return true;
-        },
-        false);
+    return runOnWindowThread([&] {
+        // The data exchange writes the status line again and again; the log keeps changes.
+        if (templateId_ == IDD_MAIN_DIALOG && id == IDC_STATUS && !text.empty() &&
+            text != controls().control(id).text) {
+            ui_.log_.write("status: " + text);
+        }
+        controls().setItemText(id, text);
+    });
 }
 
 void HeadlessDialog::endDialog(int result) {
-    onWindowThread(
-        [&] {
-            if (!ended_) result_ = result;
-            ended_ = true;
-            return true;
-        },
-        false);
+    runOnWindowThread([&] {
+        if (!ended_) result_ = result;
+        ended_ = true;
+    });
 }
 
 void HeadlessDialog::waitForThread(const platform::ThreadHandle& thread) {

@@ -5,12 +5,9 @@
 namespace platform {
 
 bool DataDialogWindow::setItemText(int id, const std::string& text) {
-    return onWindowThread(
-        [&] {
-            controls_.setItemText(id, text);
-            return true;
-        },
-        false);
+    return runOnWindowThread([&] {
+        controls_.setItemText(id, text);
+    });
 }
 
 std::string DataDialogWindow::itemText(int id) {
@@ -18,12 +15,9 @@ std::string DataDialogWindow::itemText(int id) {
 }
 
 void DataDialogWindow::enableItem(int id, bool enable) {
-    onWindowThread(
-        [&] {
-            controls_.enableItem(id, enable);
-            return true;
-        },
-        false);
+    runOnWindowThread([&] {
+        controls_.enableItem(id, enable);
+    });
 }
 
 bool DataDialogWindow::isItemEnabled(int id) {
@@ -35,21 +29,15 @@ int DataDialogWindow::buttonCheck(int id) {
 }
 
 void DataDialogWindow::setButtonCheck(int id, int state) {
-    onWindowThread(
-        [&] {
-            controls_.setButtonCheck(id, state);
-            return true;
-        },
-        false);
+    runOnWindowThread([&] {
+        controls_.setButtonCheck(id, state);
+    });
 }
 
 void DataDialogWindow::comboReset(int id) {
-    onWindowThread(
-        [&] {
-            controls_.comboReset(id);
-            return true;
-        },
-        false);
+    runOnWindowThread([&] {
+        controls_.comboReset(id);
+    });
 }
 
 int DataDialogWindow::comboAdd(int id, const std::string& text) {
@@ -93,12 +81,9 @@ std::uint32_t DataDialogWindow::listExtendedStyle(int id) {
 }
 
 void DataDialogWindow::listSetExtendedStyle(int id, std::uint32_t mask, std::uint32_t style) {
-    onWindowThread(
-        [&] {
-            controls_.listSetExtendedStyle(id, mask, style);
-            return true;
-        },
-        false);
+    runOnWindowThread([&] {
+        controls_.listSetExtendedStyle(id, mask, style);
+    });
 }
 
 int DataDialogWindow::listInsertColumn(int id, int column, const std::string& text, int format) {

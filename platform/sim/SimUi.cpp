@@ -131,24 +131,18 @@ std::string SimUi::consoleOutput() const {
 }
 
 void SimDialog::enableItem(int id, bool enable) {
-    onWindowThread(
-        [&] {
-            controls().enableItem(id, enable);
-            // A disabled window cannot keep the focus; nothing gets it instead.
-            if (!enable && focus_ >= 0 && focus_ == indexOf(id)) focus_ = kNoFocus;
-            return true;
-        },
-        false);
+    runOnWindowThread([&] {
+        controls().enableItem(id, enable);
+        // A disabled window cannot keep the focus; nothing gets it instead.
+        if (!enable && focus_ >= 0 && focus_ == indexOf(id)) focus_ = kNoFocus;
+    });
 }
 
 void SimDialog::endDialog(int result) {
-    onWindowThread(
-        [&] {
-            ended_ = true;
-            result_ = result;
-            return true;
-        },
-        false);
+    runOnWindowThread([&] {
+        ended_ = true;
+        result_ = result;
+    });
 }
 
 void SimDialog::waitForThread(const platform::ThreadHandle& thread) {
