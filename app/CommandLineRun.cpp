@@ -349,8 +349,8 @@ int runRemove(platform::Platform& platform, const CommandLine& command, RunLog& 
     // A purge that fails leaves the jobs to the deletion, which then waits for them.
     quiet.spooler.setPrinterCommand(*printer, platform::PRINTER_CONTROL_PURGE_COMMAND);
     if (quiet.spooler.deletePrinter(*printer) != 0) return EXIT_INSTALL_FAILED;
-    // Windows lets a deleted printer go, and its driver with it, only once the last handle
-    // to it is closed.
+    // Closed before its driver is asked about: no handle of ours may still name the printer
+    // whose driver is to go.
     printer.reset();
     log.write("printer \"" + command.removeName + "\" deleted");
     if (!command.removeDriver) return EXIT_OK;
