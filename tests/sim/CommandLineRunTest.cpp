@@ -309,6 +309,18 @@ TEST(QuietInstall, ANamedUsbPortIsTheOnlyOneTried) {
     answering.machine.spooler.attachDevice("USB002", true);
     EXPECT_EQ(answering.run("/quiet /model \"" + kReceipt + "\" /port USB002 /log " + kLog), EXIT_OK) << answering.log();
     EXPECT_EQ(answering.printerPort(kReceipt), "USB002");
+
+    // The named port gone when the ports are detected again after Retry: no other is tried.
+    QuietRun unplugged;
+    for (const char* port : {"USB002", "USB003"}) unplugged.machine.spooler.addPort(port);
+    unplugged.machine.spooler.attachDevice("USB003", true);
+    unplugged.machine.system.onVersionQuery([&unplugged] {
+        if (!unplugged.machine.spooler.printers().empty()) unplugged.machine.spooler.removePort("USB002");
+    });
+    EXPECT_EQ(unplugged.run("/quiet /model \"" + kReceipt + "\" /port USB002 /log " + kLog), EXIT_USB_UNCONFIRMED)
+        << unplugged.log();
+    EXPECT_TRUE(holds(unplugged.log(), "-> Retry"));
+    EXPECT_FALSE(holds(unplugged.log(), utf8(u8"正在尝试 USB003"))) << unplugged.log();
 }
 
 TEST(QuietInstall, FailedRegistryCallsAreLoggedWithTheirErrorNumbers) {
