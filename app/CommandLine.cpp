@@ -239,5 +239,5 @@ std::string commandLineUsage() {
 }
 
 bool sameSpoolerName(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && cp936::foldCase(a) == cp936::foldCase(b);
+    return cp936::foldCase(a) == cp936::foldCase(b);
 }
