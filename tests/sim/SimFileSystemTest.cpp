@@ -11,6 +11,7 @@
 #include "platform/sim/SimFileSystem.h"
 #include "platform/sim/SimMachine.h"
 #include "platform/sim/SimProfileReader.h"
+#include "tests/sim/StandInDriver.h"
 
 namespace {
 
@@ -141,15 +142,8 @@ TEST(SimFileSystemTest, TheSpoolersLoadedDllsAreHeldUntilItLetsGo) {
     EXPECT_EQ(files.copyFile("C:\\copy.dll", dll, false), 0);
 
     // A driver's files while a printer uses the driver, until the spooler stops.
-    const std::string folder = "C:\\Windows\\system32\\spool\\drivers\\x64\\";
-    for (const char* name : {"d.dll", "d.gpd", "u.dll"}) machine.files.writeFile(folder + name, "MZ");
-    platform::DriverInfo3 driver;
-    driver.version = 3;
-    driver.name = "D";
-    driver.environment = "Windows x64";
-    driver.driverPath = folder + "d.dll";
-    driver.dataFile = folder + "d.gpd";
-    driver.configFile = folder + "u.dll";
+    const std::string& folder = kStandInDriverFolder;
+    const platform::DriverInfo3 driver = standInDriver(machine, "MZ");
     ASSERT_EQ(machine.spooler.addPrinterDriverEx(driver, platform::APD_COPY_ALL_FILES_FLAG), 0);
     platform::PrinterHandlePtr printer;
     ASSERT_EQ(machine.spooler.addPrinter({"P", "COM1:", "D", "WinPrint", "RAW"}, printer), 0);

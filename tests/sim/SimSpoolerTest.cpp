@@ -6,6 +6,7 @@
 #include "platform/WinConstants.h"
 #include "platform/sim/SimMachine.h"
 #include "platform/sim/SimPeImage.h"
+#include "tests/sim/StandInDriver.h"
 
 namespace {
 
@@ -13,16 +14,7 @@ class SimSpoolerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         machine.installDefaultPorts();
-        const std::string folder = "C:\\Windows\\system32\\spool\\drivers\\x64\\";
-        for (const char* name : {"d.dll", "d.gpd", "u.dll"}) machine.files.writeFile(folder + name, "stand-in");
-        platform::DriverInfo3 driver;
-        driver.version = 3;
-        driver.name = "D";
-        driver.environment = "Windows x64";
-        driver.driverPath = folder + "d.dll";
-        driver.dataFile = folder + "d.gpd";
-        driver.configFile = folder + "u.dll";
-        ASSERT_EQ(spooler().addPrinterDriverEx(driver, platform::APD_COPY_ALL_FILES_FLAG), 0);
+        ASSERT_EQ(spooler().addPrinterDriverEx(standInDriver(machine, "stand-in"), platform::APD_COPY_ALL_FILES_FLAG), 0);
     }
     platform::Spooler& spooler() { return machine.platform().spooler; }
     long add(const std::string& name) {
