@@ -10,6 +10,7 @@
 
 #include "platform/sim/SimDialogTemplate.h"
 #include "resources/resource.h"
+#include "tests/sim/TemplateChecks.h"
 
 namespace {
 
@@ -70,18 +71,9 @@ TEST(MainTemplate, HasItsCaptionFontStylesAndControlsInOrder) {
         {1011, "Static", "Driver install Program", 7, 209, 301, 8, {"WS_GROUP"}},
         {1012, "Button", "安装", 217, 192, 50, 14, {"BS_DEFPUSHBUTTON", "WS_TABSTOP", "WS_DISABLED"}},
     };
-    ASSERT_EQ(t.controls.size(), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        const sim::SimControl& got = t.controls[i];
-        const MainControl& want = expected[i];
-        SCOPED_TRACE(want.id);
-        EXPECT_EQ(got.id, want.id) << "template order";
-        EXPECT_EQ(got.className, want.className);
-        EXPECT_EQ(got.text, want.text);
-        EXPECT_EQ(std::vector<int>({got.x, got.y, got.width, got.height}),
-                  std::vector<int>({want.x, want.y, want.width, want.height}));
+    expectControlsInOrder(t, expected, [](const sim::SimControl& got, const MainControl& want) {
         EXPECT_EQ(styleBits(got.styles), want.styles);
-    }
+    });
 }
 
 // One element of the manifest: where it stands and its attributes.

@@ -5,6 +5,7 @@
 #include <atomic>
 
 #include "tests/sim/InstallTestSupport.h"
+#include "tests/sim/TemplateChecks.h"
 
 namespace {
 
@@ -100,16 +101,7 @@ void expectTemplate(int id, const char* caption, int width, int height, const st
     for (const char* style : {"DS_SETFONT", "DS_MODALFRAME", "WS_POPUP", "WS_CAPTION", "WS_SYSMENU"}) {
         EXPECT_NE(std::find(t.styles.begin(), t.styles.end(), style), t.styles.end()) << style;
     }
-    ASSERT_EQ(t.controls.size(), controls.size());
-    for (std::size_t i = 0; i < controls.size(); ++i) {
-        const sim::SimControl& got = t.controls[i];
-        const ExpectedControl& want = controls[i];
-        SCOPED_TRACE(want.id);
-        EXPECT_EQ(got.id, want.id) << "template order";
-        EXPECT_EQ(got.className, want.className);
-        EXPECT_EQ(got.text, want.text);
-        EXPECT_EQ(std::vector<int>({got.x, got.y, got.width, got.height}),
-                  std::vector<int>({want.x, want.y, want.width, want.height}));
+    expectControlsInOrder(t, controls, [](const sim::SimControl& got, const ExpectedControl&) {
         EXPECT_FALSE(got.hasStyle("BS_DEFPUSHBUTTON"));
         if (got.className == "Button") {
             EXPECT_TRUE(got.hasStyle("WS_TABSTOP"));
@@ -119,7 +111,7 @@ void expectTemplate(int id, const char* caption, int width, int height, const st
                 EXPECT_TRUE(got.hasStyle(style)) << style;
             }
         }
-    }
+    });
 }
 
 TEST(PortDialogTemplates, HaveTheirLayout) {
